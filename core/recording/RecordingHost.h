@@ -25,6 +25,11 @@ class RecordingHost {
   // Capture selection: checks the choice and freezes it with the output name.
   virtual bool PrepareCaptureRequest() = 0;
   virtual std::int32_t RequestedCaptureType() const = 0;  // as frozen by the last prepare
+  // The capture type chosen in the dialog now (the idle layout enables the
+  // area fields only for a specific area).
+  virtual std::int32_t CurrentCaptureType() const = 0;
+  // The audio radios' value: 0 audio and video, 1 video only.
+  virtual void SetAudioMode(std::int32_t mode) = 0;
 
   // The one encoder session.
   virtual void ApplyEncoderSettings() = 0;
