@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/capture/CaptureType.h"
 #include "core/platform/Types.h"
 
 namespace mavrion {

@@ -1,0 +1,110 @@
+#include "core/capture/Finder.h"
+
+#include "core/capture/CaptureType.h"
+
+namespace mavrion {
+
+namespace {
+
+enum class CaptureRelease { Release, AlreadyLost };
+
+void EndDrag(const FinderPorts& ports, WindowHandle host, CaptureRelease release) {
+  FinderState& state = ports.state;
+  if (state.SavedCursor != 0) ports.surface.SetCursor(state.SavedCursor);
+  if (state.HighlightedWindow != 0) {
+    FinderErase(ports, state.HighlightedWindow);
+    state.HighlightedWindow = 0;
+  }
+  ports.surface.ShowPicture(host, state.PictureAtRest);
+  // At rest before the capture goes: releasing it tells the host that it
+  // lost the capture, which must find no drag left to end.
+  state.Dragging = 0;
+  if (release == CaptureRelease::Release) ports.surface.ReleaseCapture();
+}
+
+}  // namespace
+
+FinderState& ProgramFinderState() {
+  static FinderState state;
+  return state;
+}
+
+void FinderPrepare(const FinderPorts& ports) {
+  FinderState& state = ports.state;
+  FinderSurface& surface = ports.surface;
+  state.ResourceModule = surface.ApplicationModule();
+  if (state.DragCursor == 0) state.DragCursor = surface.LoadCursorResource(state.ResourceModule, finder::kDragCursor);
+  if (state.HighlightPen == 0) state.HighlightPen = surface.CreateRedPen(finder::kPenWidth);
+  if (state.PictureAtRest == 0)
+    state.PictureAtRest = surface.LoadBitmapResource(state.ResourceModule, finder::kPictureAtRestBitmap);
+  if (state.PictureWhileDragging == 0)
+    state.PictureWhileDragging = surface.LoadBitmapResource(state.ResourceModule, finder::kPictureWhileDraggingBitmap);
+}
+
+void FinderHandleMessage(const FinderPorts& ports, WindowHandle host, unsigned message) {
+  switch (message) {
+    case finder::kCommand:
+      FinderBeginDrag(ports, host);
+      break;
+    case finder::kMouseMove:
+      if (ports.state.Dragging == 1) FinderTrack(ports, host);
+      break;
+    case finder::kLeftButtonUp:
+      if (ports.state.Dragging == 1) FinderEndDrag(ports, host);
+      break;
+    case finder::kCaptureChanged:
+      if (ports.state.Dragging == 1) EndDrag(ports, host, CaptureRelease::AlreadyLost);
+      break;
+    default:
+      break;
+  }
+}
+
+void FinderBeginDrag(const FinderPorts& ports, WindowHandle host) {
+  FinderState& state = ports.state;
+  FinderSurface& surface = ports.surface;
+  state.Dragging = 1;
+  surface.ShowPicture(host, state.PictureWhileDragging);
+  ScreenRect picture;
+  if (surface.PictureScreenRect(host, picture))
+    surface.SetCursorPos(ScreenPoint{picture.left + finder::kTargetX, picture.top + finder::kTargetY});
+  state.SavedCursor = state.DragCursor != 0 ? surface.SetCursor(state.DragCursor) : 0;
+  surface.SetCapture(host);
+}
+
+void FinderTrack(const FinderPorts& ports, WindowHandle host) {
+  FinderState& state = ports.state;
+  WindowInspector& windows = ports.windows;
+  const WindowHandle candidate = windows.WindowFromPoint(ports.surface.CursorPos());
+  // The host and its own controls are never picked; staying over the same
+  // window neither redraws nor rewrites anything.
+  if (candidate == 0 || !windows.IsWindow(candidate) || candidate == state.HighlightedWindow || candidate == host ||
+      windows.Parent(candidate) == host)
+    return;
+
+  ScreenRect rect;
+  windows.GetWindowRect(candidate, rect);
+  ports.surface.SetField(host, capture::kLeftField, rect.left);
+  ports.surface.SetField(host, capture::kTopField, rect.top);
+  ports.surface.SetField(host, capture::kRightField, rect.right);
+  ports.surface.SetField(host, capture::kBottomField, rect.bottom);
+
+  if (state.HighlightedWindow != 0) FinderErase(ports, state.HighlightedWindow);
+  state.HighlightedWindow = candidate;
+  FinderHighlight(ports, candidate);
+}
+
+void FinderEndDrag(const FinderPorts& ports, WindowHandle host) { EndDrag(ports, host, CaptureRelease::Release); }
+
+void FinderHighlight(const FinderPorts& ports, WindowHandle window) {
+  ScreenRect rect;
+  ports.windows.GetWindowRect(window, rect);
+  ports.surface.DrawOutline(window, ports.state.HighlightPen, rect.right - rect.left, rect.bottom - rect.top);
+}
+
+void FinderErase(const FinderPorts& ports, WindowHandle window) {
+  const WindowHandle parent = ports.windows.Parent(window);
+  ports.surface.Repaint(parent != 0 ? parent : window);
+}
+
+}  // namespace mavrion

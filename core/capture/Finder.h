@@ -1,0 +1,105 @@
+#pragma once
+// The finder tool: press on its picture, drag over any window, and that
+// window is outlined in red while its rectangle fills the coordinate
+// fields. One state serves both hosts (the main dialog and the picker);
+// each host routes its picture click, mouse moves, button release and loss
+// of the mouse capture here.
+#include <cstdint>
+
+#include "core/capture/WindowInspector.h"
+#include "core/platform/Types.h"
+
+namespace mavrion {
+
+// A GDI or module handle's value (HBITMAP, HCURSOR, HPEN, HINSTANCE); 0 is none.
+using ResourceHandle = std::uintptr_t;
+
+namespace finder {
+
+inline constexpr int kPictureAtRestBitmap = 136;
+inline constexpr int kPictureWhileDraggingBitmap = 137;
+inline constexpr int kDragCursor = 138;
+
+// Where the target's centre is drawn in the picture at rest.
+inline constexpr std::int32_t kTargetX = 15;
+inline constexpr std::int32_t kTargetY = 18;
+
+inline constexpr int kPenWidth = 5;
+
+// The host messages the tool reacts to.
+inline constexpr unsigned kCommand = 273;          // the picture's click
+inline constexpr unsigned kMouseMove = 512;
+inline constexpr unsigned kLeftButtonUp = 514;
+inline constexpr unsigned kCaptureChanged = 533;   // another window took the mouse
+
+}  // namespace finder
+
+struct FinderState {
+  ResourceHandle PictureWhileDragging = 0;
+  ResourceHandle PictureAtRest = 0;
+  WindowHandle HighlightedWindow = 0;
+  ResourceHandle SavedCursor = 0;
+  std::int32_t Dragging = 0;
+  ResourceHandle DragCursor = 0;
+  ResourceHandle ResourceModule = 0;
+  ResourceHandle HighlightPen = 0;
+};
+
+// The record both hosts share.
+FinderState& ProgramFinderState();
+
+// What the tool does to its host, the mouse and other windows' surfaces.
+class FinderSurface {
+ public:
+  virtual ~FinderSurface() = default;
+
+  virtual ResourceHandle ApplicationModule() = 0;
+  virtual ResourceHandle LoadCursorResource(ResourceHandle module, int id) = 0;  // 0 on failure
+  virtual ResourceHandle LoadBitmapResource(ResourceHandle module, int id) = 0;  // 0 on failure
+  // A solid pen of the given width in pure red.
+  virtual ResourceHandle CreateRedPen(int width) = 0;
+
+  // The host's picture control 1032.
+  virtual void ShowPicture(WindowHandle host, ResourceHandle bitmap) = 0;
+  // false when the host has no control 1032.
+  virtual bool PictureScreenRect(WindowHandle host, ScreenRect& rect) = 0;
+  // A signed integer into one of the host's coordinate fields.
+  virtual void SetField(WindowHandle host, int id, std::int32_t value) = 0;
+
+  virtual void SetCursorPos(ScreenPoint point) = 0;
+  virtual ResourceHandle SetCursor(ResourceHandle cursor) = 0;  // answers the previous cursor
+  virtual ScreenPoint CursorPos() = 0;
+  virtual void SetCapture(WindowHandle host) = 0;
+  virtual void ReleaseCapture() = 0;
+
+  // Outlines (0, 0)-(width, height) of the window's whole area, frame
+  // included, with the pen and no fill; nothing when the window gives no
+  // drawing context.
+  virtual void DrawOutline(WindowHandle window, ResourceHandle pen, std::int32_t width, std::int32_t height) = 0;
+  // Has the window, with its children and frame, repaint itself now.
+  virtual void Repaint(WindowHandle window) = 0;
+};
+
+struct FinderPorts {
+  FinderState& state;
+  FinderSurface& surface;
+  WindowInspector& windows;
+};
+
+// Loads the cursor, pen and pictures. Runs at every host's initialisation;
+// what is already loaded is kept, so repeated openings of the picker do not
+// pile up handles.
+void FinderPrepare(const FinderPorts& ports);
+
+// Routes one host message; others are ignored. A loss of the mouse capture
+// during a drag ends the drag as a release does, without taking the capture
+// back from the window that now holds it.
+void FinderHandleMessage(const FinderPorts& ports, WindowHandle host, unsigned message);
+
+void FinderBeginDrag(const FinderPorts& ports, WindowHandle host);
+void FinderTrack(const FinderPorts& ports, WindowHandle host);
+void FinderEndDrag(const FinderPorts& ports, WindowHandle host);
+void FinderHighlight(const FinderPorts& ports, WindowHandle window);
+void FinderErase(const FinderPorts& ports, WindowHandle window);
+
+}  // namespace mavrion

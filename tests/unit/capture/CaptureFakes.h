@@ -1,0 +1,250 @@
+#pragma once
+// In-memory stand-ins for the platform, shared by the capture tests.
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/capture/CaptureSelection.h"
+#include "core/capture/Finder.h"
+#include "core/capture/ListModel.h"
+#include "core/capture/WindowInspector.h"
+#include "core/platform/DataExchange.h"
+#include "core/platform/DialogView.h"
+#include "core/platform/MessageBoxes.h"
+
+namespace mavrion::testing {
+
+// A desktop of made-up windows. Handle 1 is the desktop window.
+class FakeWindows : public WindowInspector {
+ public:
+  struct Window {
+    ScreenRect rect;
+    std::string title;
+    bool visible = true;
+    std::uint32_t process = 0;
+    WindowHandle parent = 0;
+  };
+  static constexpr WindowHandle kDesktop = 1;
+
+  FakeWindows() { windows[kDesktop].rect = {0, 0, 1920, 1080}; }
+
+  // A top-level window in enumeration order.
+  void AddTopLevel(WindowHandle handle, Window window) {
+    windows[handle] = window;
+    order.push_back(handle);
+  }
+
+  WindowHandle FindTaskbar() override { return taskbar; }
+  WindowHandle DesktopWindow() override { return kDesktop; }
+  bool GetWindowRect(WindowHandle window, ScreenRect& rect) override {
+    auto found = windows.find(window);
+    if (found == windows.end()) return false;
+    rect = found->second.rect;
+    return true;
+  }
+  bool IsWindow(WindowHandle window) override { return windows.count(window) != 0; }
+  std::vector<WindowHandle> TopLevelWindows() override { return order; }
+  std::string WindowTitle(WindowHandle window, std::size_t maxChars) override {
+    return windows.count(window) ? windows[window].title.substr(0, maxChars - 1) : std::string();
+  }
+  bool IsWindowVisible(WindowHandle window) override { return windows.count(window) && windows[window].visible; }
+  std::uint32_t ProcessId(WindowHandle window) override { return windows.count(window) ? windows[window].process : 0; }
+  WindowHandle WindowFromPoint(ScreenPoint) override { return underCursor; }
+  WindowHandle Parent(WindowHandle window) override { return windows.count(window) ? windows[window].parent : 0; }
+
+  std::map<WindowHandle, Window> windows;
+  std::vector<WindowHandle> order;
+  WindowHandle taskbar = 0;
+  WindowHandle underCursor = 0;
+};
+
+class FakeDialogView : public DialogView {
+ public:
+  struct TextRead {
+    int id;
+    std::size_t maxChars;
+  };
+  explicit FakeDialogView(WindowHandle handle = 0x500) : handle_(handle) {}
+
+  WindowHandle Handle() const override { return handle_; }
+  void EnableControl(int id, bool on) override { enabled[id] = on; }
+  bool IsControlEnabled(int id) const override { return enabled.count(id) && enabled.at(id); }
+  void SetControlText(int id, const std::string& text) override {
+    texts[id] = text;
+    writes.push_back(id);
+  }
+  std::string GetControlText(int id, std::size_t maxChars) const override {
+    reads.push_back({id, maxChars});
+    return texts.count(id) ? texts.at(id).substr(0, maxChars - 1) : std::string();
+  }
+  void SetCheck(int, bool) override {}
+  bool IsChecked(int) const override { return false; }
+  void ComboInsert(int, int, const std::string&) override {}
+  int ComboCount(int) const override { return 0; }
+  void ComboSetSelection(int, int) override {}
+  int ComboSelection(int) const override { return -1; }
+  std::string ComboSelectedText(int) const override { return {}; }
+  void Show(bool) override {}
+  bool IsVisible() const override { return true; }
+  MenuView& OptionsMenu() override { return menu_; }
+  void DrawMenuBar() override {}
+
+  std::map<int, bool> enabled;
+  std::map<int, std::string> texts;
+  std::vector<int> writes;
+  mutable std::vector<TextRead> reads;
+
+ private:
+  class NoMenu : public MenuView {
+   public:
+    void SetItemEnabled(int, bool) override {}
+    bool IsItemEnabled(int) const override { return false; }
+  };
+  WindowHandle handle_;
+  NoMenu menu_;
+};
+
+class FakeBoxes : public MessageBoxes {
+ public:
+  struct Box {
+    WindowHandle owner;
+    std::string text;
+    std::string caption;
+    unsigned style;
+  };
+  int Show(WindowHandle owner, const std::string& text, const std::string& caption, unsigned style) override {
+    shown.push_back({owner, text, caption, style});
+    return mb::kIdOk;
+  }
+  std::vector<Box> shown;
+};
+
+class FakeExchange : public DataExchange {
+ public:
+  void RefreshControls() override { ++refreshes; }
+  void ReadControls() override {}
+  int refreshes = 0;
+};
+
+class FakePicker : public WindowPicker {
+ public:
+  bool RunModal() override {
+    ++openings;
+    if (onOpen) onOpen();
+    return answerOk;
+  }
+  const ChosenWindowList& ChosenWindows() const override { return chosen; }
+
+  bool answerOk = true;
+  ChosenWindowList chosen{};
+  int openings = 0;
+  std::function<void()> onOpen;
+};
+
+class FakeList : public ListModel {
+ public:
+  struct ColumnInfo {
+    std::string heading;
+    int width;
+  };
+  struct Row {
+    std::string cells[4];
+    bool selected = false;
+  };
+
+  // A row as the picker writes it: number, title, handle, process.
+  void AddRow(const std::string& title, const std::string& handle, const std::string& process = "1") {
+    Row row;
+    row.cells[0] = std::to_string(rows.size() + 1);
+    row.cells[1] = title;
+    row.cells[2] = handle;
+    row.cells[3] = process;
+    rows.push_back(row);
+  }
+  std::vector<std::string> Cells(int column) const {
+    std::vector<std::string> cells;
+    for (const Row& row : rows) cells.push_back(row.cells[column]);
+    return cells;
+  }
+
+  void InsertColumn(int column, const std::string& heading, int width) override {
+    columns.resize(std::max<std::size_t>(columns.size(), column + 1));
+    columns[column] = {heading, width};
+  }
+  int Count() const override { return static_cast<int>(rows.size()); }
+  void InsertRow(int row) override { rows.insert(rows.begin() + row, Row{}); }
+  void SetText(int row, int column, const std::string& text) override { rows.at(row).cells[column] = text; }
+  std::string Text(int row, int column, std::size_t maxChars) const override {
+    return rows.at(row).cells[column].substr(0, maxChars - 1);
+  }
+  void DeleteRow(int row) override { rows.erase(rows.begin() + row); }
+  int NextSelected(int after) const override {
+    for (int row = after + 1; row < Count(); ++row)
+      if (rows[row].selected) return row;
+    return -1;
+  }
+
+  std::vector<ColumnInfo> columns;
+  std::vector<Row> rows;
+};
+
+// Records what the finder does, one line per call.
+class FakeSurface : public FinderSurface {
+ public:
+  ResourceHandle ApplicationModule() override { return 0x400000; }
+  ResourceHandle LoadCursorResource(ResourceHandle, int id) override {
+    log.push_back("load cursor " + std::to_string(id));
+    return cursorLoads ? 0xC000 + id : 0;
+  }
+  ResourceHandle LoadBitmapResource(ResourceHandle, int id) override {
+    log.push_back("load bitmap " + std::to_string(id));
+    return 0xB000 + id;
+  }
+  ResourceHandle CreateRedPen(int width) override {
+    log.push_back("pen " + std::to_string(width));
+    return 0xEE;
+  }
+  void ShowPicture(WindowHandle, ResourceHandle bitmap) override {
+    log.push_back("picture " + std::to_string(bitmap - 0xB000));
+  }
+  bool PictureScreenRect(WindowHandle, ScreenRect& rect) override {
+    rect = picture;
+    return hasPicture;
+  }
+  void SetField(WindowHandle, int id, std::int32_t value) override {
+    fields[id] = value;
+    log.push_back("field " + std::to_string(id) + "=" + std::to_string(value));
+  }
+  void SetCursorPos(ScreenPoint point) override {
+    log.push_back("cursor to " + std::to_string(point.x) + "," + std::to_string(point.y));
+  }
+  ResourceHandle SetCursor(ResourceHandle cursor) override {
+    log.push_back("set cursor " + std::to_string(cursor));
+    ResourceHandle previous = current;
+    current = cursor;
+    return previous;
+  }
+  ScreenPoint CursorPos() override { return {}; }
+  void SetCapture(WindowHandle host) override { log.push_back("capture " + std::to_string(host)); }
+  void ReleaseCapture() override {
+    log.push_back("release capture");
+    if (onRelease) onRelease();
+  }
+  void DrawOutline(WindowHandle window, ResourceHandle pen, std::int32_t width, std::int32_t height) override {
+    log.push_back("outline " + std::to_string(window) + " pen " + std::to_string(pen) + " " + std::to_string(width) +
+                  "x" + std::to_string(height));
+  }
+  void Repaint(WindowHandle window) override { log.push_back("repaint " + std::to_string(window)); }
+
+  std::vector<std::string> log;
+  std::map<int, std::int32_t> fields;
+  ScreenRect picture{100, 200, 132, 232};
+  bool hasPicture = true;
+  bool cursorLoads = true;
+  ResourceHandle current = 0x1;  // the arrow
+  std::function<void()> onRelease;
+};
+
+}  // namespace mavrion::testing
