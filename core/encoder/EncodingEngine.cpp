@@ -1,0 +1,29 @@
+#include "core/encoder/EncodingEngine.h"
+
+namespace mavrion::encoder {
+
+EncodingEngine::EncodingEngine(Ports ports) : ports_(ports) {}
+
+EncodingEngine::~EncodingEngine() { encoder::ReleaseEncoderSession(session_); }
+
+void EncodingEngine::ApplyEncoderSettings(const VideoMetadata& metadata) {
+  encoder::ApplyEncoderSettings(ports_.dialog, ports_.view, metadata, settings_);
+}
+
+HResult EncodingEngine::BuildEncoderSession(const SessionCapture& capture) {
+  return encoder::BuildEncoderSession(session_, settings_, capture, {ports_.factory, ports_.boxes});
+}
+
+void EncodingEngine::ReleaseEncoderSession() { encoder::ReleaseEncoderSession(session_); }
+
+bool EncodingEngine::HasEncoder() const { return static_cast<bool>(session_.Encoder); }
+
+HResult EncodingEngine::StartEncoder() { return session_.Encoder ? session_.Encoder->Start() : kE_POINTER; }
+
+HResult EncodingEngine::PauseEncoder() { return session_.Encoder ? session_.Encoder->Pause() : kE_POINTER; }
+
+HResult EncodingEngine::StopEncoder() { return session_.Encoder ? session_.Encoder->Stop() : kE_POINTER; }
+
+void EncodingEngine::SetContentType(std::int32_t contentType) { settings_.ContentType = contentType; }
+
+}  // namespace mavrion::encoder
