@@ -1,15 +1,10 @@
 #include "core/encoder/CaptureProperties.h"
 
+#include <optional>
+
+#include "core/capture/CaptureType.h"
+
 namespace mavrion::encoder {
-namespace {
-
-// Capture type codes as the request carries them.
-constexpr std::int32_t kSpecificApplications = 0;
-constexpr std::int32_t kSpecificArea = 1;
-constexpr std::int32_t kEntireScreen = 2;
-constexpr std::int32_t kEntireScreenWithoutTaskbar = 3;
-
-}  // namespace
 
 void WriteCaptureRectProperties(PropertyBag& bag, const CaptureRect& rect, std::int32_t flashRect) {
   bag.Write("Screen", PropertyValue::Bool(false));
@@ -26,24 +21,25 @@ void WriteFlashProperty(PropertyBag& bag, std::int32_t flashRect) {
   if (flashRect != 0) bag.Write("FlashRect", PropertyValue::Bool(true));
 }
 
-void WriteCaptureAreaProperties(PropertyBag& bag, const SessionCapture& capture) {
+bool WriteCaptureAreaProperties(PropertyBag& bag, const SessionCapture& capture) {
   const CaptureRequest& request = capture.request;
   switch (request.CaptureType) {
-    case kSpecificApplications:
-      if (capture.computeApplicationsRect) {
-        WriteCaptureRectProperties(bag, capture.computeApplicationsRect(request.SelectedWindow),
-                                   request.FlashRect);
-      }
-      break;
-    case kSpecificArea:
-    case kEntireScreenWithoutTaskbar:
+    case SpecificApplications: {
+      std::optional<CaptureRect> rect;
+      if (capture.computeApplicationsRect) rect = capture.computeApplicationsRect(request.SelectedWindow);
+      if (!rect) return false;
+      WriteCaptureRectProperties(bag, *rect, request.FlashRect);
+      return true;
+    }
+    case SpecificArea:
+    case EntireScreenWithoutTaskbar:
       WriteCaptureRectProperties(bag, request.CaptureRect, request.FlashRect);
-      break;
-    case kEntireScreen:
+      return true;
+    case EntireScreen:
       WriteFlashProperty(bag, request.FlashRect);
-      break;
-    default:
-      break;
+      return true;
+    default:  // nothing to write
+      return true;
   }
 }
 

@@ -17,7 +17,8 @@ void WriteCaptureRectProperties(PropertyBag& bag, const CaptureRect& rect, std::
 void WriteFlashProperty(PropertyBag& bag, std::int32_t flashRect);
 
 // The writes the request's capture type asks for; unknown types write
-// nothing, as does SpecificApplications without a rectangle function.
-void WriteCaptureAreaProperties(PropertyBag& bag, const SessionCapture& capture);
+// nothing. False, with nothing written, when the applications being
+// followed have no rectangle to record.
+bool WriteCaptureAreaProperties(PropertyBag& bag, const SessionCapture& capture);
 
 }  // namespace mavrion::encoder

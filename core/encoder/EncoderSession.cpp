@@ -1,5 +1,6 @@
 #include "core/encoder/EncoderSession.h"
 
+#include "core/capture/CaptureRects.h"
 #include "core/encoder/CaptureProperties.h"
 #include "core/encoder/ErrorBox.h"
 #include "core/encoder/VideoProfile.h"
@@ -95,7 +96,9 @@ HResult BuildEncoderSession(EncoderSession& session, const EncoderSettings& sett
   if (Failed(hr = Obtained(video->QueryPropertyBag(&bag), bag))) {
     return error("Unable to Query Interface for Propery bag", hr);
   }
-  WriteCaptureAreaProperties(*bag.Get(), capture);
+  // The writes' results are not looked at; only a followed window that has
+  // closed leaves nothing to record.
+  if (!WriteCaptureAreaProperties(*bag.Get(), capture)) return error(kSelectedWindowClosedMessage, kE_FAIL);
 
   // The profile build shows its own message.
   if (Failed(hr = BuildVideoProfile(session, settings, ports))) return hr;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "core/capture/CaptureRequest.h"
@@ -57,8 +58,9 @@ struct EncoderPorts {
 };
 
 // Works out the rectangle of the applications being followed, at the moment
-// the session is built (the capture subsystem's ComputeApplicationsRect).
-using ApplicationsRectFunction = std::function<CaptureRect(WindowHandle selectedWindow)>;
+// the session is built (the capture subsystem's ComputeApplicationsRect);
+// empty when the one selected window has closed since it was chosen.
+using ApplicationsRectFunction = std::function<std::optional<CaptureRect>(WindowHandle selectedWindow)>;
 
 // What the build reads of the capture choice frozen at Start.
 struct SessionCapture {
@@ -74,7 +76,9 @@ void ApplyEncoderSettings(DataExchange& dialog, const DialogView& view,
 
 // Builds and prepares the session. A negative result has been shown to the
 // user already; the caller then runs ReleaseEncoderSession. Any session
-// still held is released first, so at most one exists.
+// still held is released first, so at most one exists. A recording of
+// selected applications whose window has closed is refused (E_FAIL) before
+// the profile is made.
 HResult BuildEncoderSession(EncoderSession& session, const EncoderSettings& settings,
                             const SessionCapture& capture, EncoderPorts ports);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,12 +55,12 @@ TEST(CapturePropertiesTest, EachCaptureTypeGetsItsWrites) {
     request.CaptureRect = requested;
     request.SelectedWindow = 77;
     int measured = 0;
-    auto measure = [&](WindowHandle window) {
+    auto measure = [&](WindowHandle window) -> std::optional<CaptureRect> {
       ++measured;
       EXPECT_EQ(window, 77u);
       return applications;
     };
-    WriteCaptureAreaProperties(bag, {request, measure});
+    EXPECT_TRUE(WriteCaptureAreaProperties(bag, {request, measure}));
     EXPECT_EQ(world.log, row.writes);
     EXPECT_EQ(measured, row.type == 0 ? 1 : 0) << "only followed applications are measured";
   }
@@ -78,8 +79,11 @@ TEST(CapturePropertiesTest, RectanglesAreWrittenUnchangedAndRefusalsIgnored) {
   CaptureRequest request;
   request.CaptureType = 0;
   request.FlashRect = 1;
-  WriteCaptureAreaProperties(bag, {request, {}});
-  EXPECT_TRUE(world.log.empty()) << "without a way to measure, the whole screen stays";
+  request.SelectedWindow = 77;
+  EXPECT_FALSE(WriteCaptureAreaProperties(bag, {request, [](WindowHandle) { return std::optional<CaptureRect>(); }}))
+      << "a followed window that has closed leaves nothing to record";
+  EXPECT_FALSE(WriteCaptureAreaProperties(bag, {request, {}}));
+  EXPECT_TRUE(world.log.empty());
 }
 
 }  // namespace

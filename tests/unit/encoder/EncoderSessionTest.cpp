@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/capture/CaptureRects.h"
 #include "core/encoder/EncodingEngine.h"
 #include "tests/unit/encoder/FakeComponent.h"
 #include "tests/unit/encoder/FakeDialog.h"
@@ -222,7 +224,7 @@ TEST_F(EncoderSessionTest, ApplicationsAreMeasuredWhenTheSessionIsBuilt) {
   request.CaptureType = 0;  // SpecificApplications
   request.SelectedWindow = 0x4242;
   std::vector<WindowHandle> asked;
-  auto measure = [&asked](WindowHandle window) {
+  auto measure = [&asked](WindowHandle window) -> std::optional<CaptureRect> {
     asked.push_back(window);
     return CaptureRect{10, 20, 30, 40};
   };
@@ -232,6 +234,20 @@ TEST_F(EncoderSessionTest, ApplicationsAreMeasuredWhenTheSessionIsBuilt) {
             (Strings{"PropertyBag.Write(Screen,BOOL 0)", "PropertyBag.Write(Left,I4 10)",
                      "PropertyBag.Write(Right,I4 20)", "PropertyBag.Write(Top,I4 30)",
                      "PropertyBag.Write(Bottom,I4 40)", "PropertyBag.Write(FlashRect,BOOL -1)"}));
+}
+
+TEST_F(EncoderSessionTest, AFollowedWindowThatHasClosedRefusesTheSessionBeforeTheProfile) {
+  request.CaptureType = 0;  // SpecificApplications
+  request.SelectedWindow = 0x4242;
+  auto closed = [](WindowHandle) { return std::optional<CaptureRect>(); };
+  EXPECT_EQ(BuildEncoderSession(session, settings, {request, closed}, {factory, boxes}), kE_FAIL);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, kSelectedWindowClosedMessage);
+  EXPECT_EQ(boxes.shown[0].owner, 0u);
+  EXPECT_EQ(boxes.shown[0].caption, "Error");
+  EXPECT_EQ(boxes.shown[0].style, mb::kOk | mb::kIconError);
+  EXPECT_EQ(world.log.back(), "VideoSource.QueryPropertyBag()");
+  EXPECT_EQ(world.Held(), (std::map<std::string, unsigned long>{{"Encoder", 1}}));
 }
 
 TEST_F(EncoderSessionTest, RefusedPropertiesDoNotStopTheBuild) {
