@@ -1,17 +1,25 @@
 #include "core/encoder/EncodingEngine.h"
 
+#include <utility>
+
 namespace mavrion::encoder {
 
-EncodingEngine::EncodingEngine(Ports ports) : ports_(ports) {}
+EncodingEngine::EncodingEngine(Ports ports) : ports_(std::move(ports)) {}
 
 EncodingEngine::~EncodingEngine() { encoder::ReleaseEncoderSession(session_); }
 
-void EncodingEngine::ApplyEncoderSettings(const VideoMetadata& metadata) {
-  encoder::ApplyEncoderSettings(ports_.dialog, ports_.view, metadata, settings_);
+void EncodingEngine::LoadAudioDeviceList() {
+  encoder::LoadAudioDeviceList(ports_.view, ports_.devices);
+  WarnIfNoAudioDevice(ports_.view, ports_.boxes);
 }
 
-HResult EncodingEngine::BuildEncoderSession(const SessionCapture& capture) {
-  return encoder::BuildEncoderSession(session_, settings_, capture, {ports_.factory, ports_.boxes});
+void EncodingEngine::ApplyEncoderSettings() {
+  encoder::ApplyEncoderSettings(ports_.dialog, ports_.view, ports_.metadata, settings_);
+}
+
+HResult EncodingEngine::BuildEncoderSession() {
+  return encoder::BuildEncoderSession(session_, settings_, {ports_.request, ports_.computeApplicationsRect},
+                                      {ports_.factory, ports_.boxes});
 }
 
 void EncodingEngine::ReleaseEncoderSession() { encoder::ReleaseEncoderSession(session_); }

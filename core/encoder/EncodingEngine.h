@@ -1,20 +1,28 @@
 #pragma once
-// The program's one encoder session with the settings it is built from, and
-// the operations the main dialog and the recording commands run on it. All
-// of it runs on the dialog's thread.
+// The program's one encoder session with the settings it is built from, the
+// audio device list, and the operations the main dialog and the recording
+// commands run on them. All of it runs on the dialog's thread.
 #include <cstdint>
 
+#include "core/capture/CaptureRequest.h"
+#include "core/encoder/AudioDevices.h"
 #include "core/encoder/EncoderSession.h"
+#include "core/encoder/VideoMetadata.h"
 
 namespace mavrion::encoder {
 
 class EncodingEngine {
  public:
+  // Everything here outlives the engine.
   struct Ports {
     ComponentFactory& factory;
     MessageBoxes& boxes;
-    DataExchange& dialog;     // the main dialog's RefreshControls
-    const DialogView& view;   // its lists 1010, 1011, 1014, 1015, 1017
+    DataExchange& dialog;            // the main dialog's RefreshControls
+    DialogView& view;                // its lists 1010, 1011, 1014, 1015, 1017
+    DeviceServices& devices;         // the audio capture devices
+    const VideoMetadata& metadata;   // the video description dialog's texts
+    const CaptureRequest& request;   // as the last PrepareCaptureRequest froze it
+    ApplicationsRectFunction computeApplicationsRect;
   };
   explicit EncodingEngine(Ports ports);
   // Gives back whatever session is still held.
@@ -22,8 +30,12 @@ class EncodingEngine {
   EncodingEngine(const EncodingEngine&) = delete;
   EncodingEngine& operator=(const EncodingEngine&) = delete;
 
-  void ApplyEncoderSettings(const VideoMetadata& metadata);
-  HResult BuildEncoderSession(const SessionCapture& capture);
+  // Start-up: fills list 1017, then warns when it holds only its default
+  // entry.
+  void LoadAudioDeviceList();
+
+  void ApplyEncoderSettings();
+  HResult BuildEncoderSession();
   void ReleaseEncoderSession();
   bool HasEncoder() const;
 

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "core/capture/CaptureRects.h"
-#include "core/encoder/EncodingEngine.h"
 #include "tests/unit/encoder/FakeComponent.h"
 #include "tests/unit/encoder/FakeDialog.h"
 
@@ -337,44 +336,6 @@ TEST_F(ApplyEncoderSettingsTest, MetadataIsCutToWhatTheFileKeeps) {
             (Strings{"DisplayInfo.PutAuthor(" + std::string(50, 'a') + ")", "DisplayInfo.PutCopyright((c) 2024)",
                      "DisplayInfo.PutDescription(" + std::string(200, 'd') + ")",
                      "DisplayInfo.PutTitle(" + std::string(50, 't') + ")"}));
-}
-
-TEST(EncodingEngineTest, RunsTheSessionOperationsOnItsOwnRecords) {
-  World world;
-  FakeFactory factory{world};
-  FakeMessageBoxes boxes;
-  FakeDataExchange dialog;
-  FakeDialogView view;
-  view.SetList(1017, {"Default Audio Input Device"}, 0);
-  view.SetList(1014, {"5"}, 0);
-  CaptureRequest request;
-  request.CaptureType = 2;
-  {
-    EncodingEngine engine({factory, boxes, dialog, view});
-    EXPECT_EQ(engine.Settings().ContentType, kContentVideoOnly) << "video only until the radios say otherwise";
-    EXPECT_EQ(engine.StartEncoder(), kE_POINTER);
-    EXPECT_EQ(engine.PauseEncoder(), kE_POINTER);
-    EXPECT_EQ(engine.StopEncoder(), kE_POINTER);
-    EXPECT_TRUE(world.log.empty());
-
-    engine.SetContentType(kContentAudioAndVideo);
-    engine.ApplyEncoderSettings({});
-    EXPECT_EQ(engine.Settings().FrameRate, 5);
-    EXPECT_EQ(engine.BuildEncoderSession({request, {}}), kS_OK);
-    EXPECT_TRUE(engine.HasEncoder());
-    EXPECT_EQ(world.CallsOf("SourceGroup").front(), "SourceGroup.AddSource(1)");
-
-    world.log.clear();
-    EXPECT_EQ(engine.StartEncoder(), kS_OK);
-    EXPECT_EQ(engine.PauseEncoder(), kS_OK);
-    EXPECT_EQ(engine.StartEncoder(), kS_OK);
-    EXPECT_EQ(engine.StopEncoder(), kS_OK);
-    EXPECT_EQ(world.log, (Strings{"Encoder.Start()", "Encoder.Pause()", "Encoder.Start()", "Encoder.Stop()"}));
-    world.log.clear();
-  }
-  // A session still held when the engine goes is given back.
-  EXPECT_EQ(world.log, (Strings{"Encoder.PrepareToEncode(false)", "Encoder.Stop()"}));
-  EXPECT_TRUE(world.Held().empty());
 }
 
 }  // namespace
