@@ -1,0 +1,111 @@
+#include "win32/capture/Win32Finder.h"
+
+#include "core/capture/CaptureType.h"
+#include "win32/capture/Win32WindowInspector.h"
+#include "win32/framework/Gdi.h"
+
+namespace mavrion {
+
+namespace {
+
+template <class Handle>
+Handle As(ResourceHandle handle) {
+  return reinterpret_cast<Handle>(handle);
+}
+
+template <class Handle>
+ResourceHandle FromHandle(Handle handle) {
+  return reinterpret_cast<ResourceHandle>(handle);
+}
+
+static_assert(WM_COMMAND == finder::kCommand && WM_MOUSEMOVE == finder::kMouseMove &&
+                  WM_LBUTTONUP == finder::kLeftButtonUp && WM_CAPTURECHANGED == finder::kCaptureChanged,
+              "the finder's message numbers are the platform's");
+
+}  // namespace
+
+ResourceHandle Win32FinderSurface::ApplicationModule() { return FromHandle(GetModuleHandleA(nullptr)); }
+
+ResourceHandle Win32FinderSurface::LoadCursorResource(ResourceHandle module, int id) {
+  return FromHandle(LoadCursorA(As<HINSTANCE>(module), MAKEINTRESOURCEA(id)));
+}
+
+ResourceHandle Win32FinderSurface::LoadBitmapResource(ResourceHandle module, int id) {
+  return FromHandle(LoadBitmapA(As<HINSTANCE>(module), MAKEINTRESOURCEA(id)));
+}
+
+ResourceHandle Win32FinderSurface::CreateRedPen(int width) {
+  return FromHandle(CreatePen(PS_SOLID, width, RGB(255, 0, 0)));
+}
+
+void Win32FinderSurface::ShowPicture(WindowHandle host, ResourceHandle bitmap) {
+  SendDlgItemMessageA(ToHwnd(host), capture::kFinderPicture, STM_SETIMAGE, IMAGE_BITMAP,
+                      static_cast<LPARAM>(bitmap));
+}
+
+bool Win32FinderSurface::PictureScreenRect(WindowHandle host, ScreenRect& rect) {
+  HWND picture = GetDlgItem(ToHwnd(host), capture::kFinderPicture);
+  RECT r;
+  if (picture == nullptr || !GetWindowRect(picture, &r)) return false;
+  rect = ScreenRect{r.left, r.top, r.right, r.bottom};
+  return true;
+}
+
+void Win32FinderSurface::SetField(WindowHandle host, int id, std::int32_t value) {
+  SetDlgItemInt(ToHwnd(host), id, static_cast<UINT>(value), TRUE);
+}
+
+void Win32FinderSurface::SetCursorPos(ScreenPoint point) { ::SetCursorPos(point.x, point.y); }
+
+ResourceHandle Win32FinderSurface::SetCursor(ResourceHandle cursor) {
+  return FromHandle(::SetCursor(As<HCURSOR>(cursor)));
+}
+
+ScreenPoint Win32FinderSurface::CursorPos() {
+  POINT point{};
+  GetCursorPos(&point);
+  return ScreenPoint{point.x, point.y};
+}
+
+void Win32FinderSurface::SetCapture(WindowHandle host) { ::SetCapture(ToHwnd(host)); }
+
+void Win32FinderSurface::ReleaseCapture() { ::ReleaseCapture(); }
+
+void Win32FinderSurface::DrawOutline(WindowHandle window, ResourceHandle pen, std::int32_t width,
+                                     std::int32_t height) {
+  framework::WindowDc dc(ToHwnd(window), framework::WindowDc::Area::WholeWindow);
+  if (dc.Dc() == nullptr) return;
+  framework::SelectedObject selectedPen(dc.Dc(), As<HPEN>(pen));
+  framework::SelectedObject selectedBrush(dc.Dc(), GetStockObject(NULL_BRUSH));
+  Rectangle(dc.Dc(), 0, 0, width, height);
+}
+
+void Win32FinderSurface::Repaint(WindowHandle window) {
+  HWND target = ToHwnd(window);
+  InvalidateRect(target, nullptr, TRUE);
+  UpdateWindow(target);
+  RedrawWindow(target, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_ERASENOW | RDW_FRAME);
+}
+
+FinderPorts ProgramFinderPorts() {
+  static Win32FinderSurface surface;
+  static Win32WindowInspector windows;
+  return FinderPorts{ProgramFinderState(), surface, windows};
+}
+
+void PrepareFinderTool() { FinderPrepare(ProgramFinderPorts()); }
+
+bool RouteFinderCommand(HWND host, int id, int code) {
+  if (id != capture::kFinderPicture) return false;
+  // A quick second press on the picture arrives as a double click; it is a
+  // press all the same.
+  if (code == STN_CLICKED || code == STN_DBLCLK) FinderHandleMessage(ProgramFinderPorts(), FromHwnd(host), WM_COMMAND);
+  return true;
+}
+
+void RouteFinderMouse(HWND host, UINT message) {
+  if (message == WM_MOUSEMOVE || message == WM_LBUTTONUP || message == WM_CAPTURECHANGED)
+    FinderHandleMessage(ProgramFinderPorts(), FromHwnd(host), message);
+}
+
+}  // namespace mavrion
