@@ -1,0 +1,37 @@
+#pragma once
+// The recording settings the main dialog holds. The four list settings live
+// in the drop-down lists' selections (index, -1 for none); the others are the
+// dialog's stored values, which its data exchange shows and reads back.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "core/platform/DialogView.h"
+
+namespace mavrion {
+
+// Drop-down lists of the main dialog.
+inline constexpr int kHeightListId = 1010;
+inline constexpr int kWidthListId = 1011;
+inline constexpr int kFrameRateListId = 1014;
+inline constexpr int kQualityListId = 1015;
+
+// Audio mode codes (radios 1003 and 1004); -1 while neither is checked.
+inline constexpr std::int32_t kAudioAndVideo = 0;
+inline constexpr std::int32_t kVideoOnly = 1;
+
+// The name buffer a Start hands to the encoder session holds 256 bytes.
+inline constexpr std::size_t kMaxOutputFileNameChars = 255;
+
+struct RecordingSettings {
+  std::string OutputFileName;             // edit 1000, full path of the video file
+  std::int32_t AudioMode = -1;            // radio group 1003/1004
+  std::int32_t FlashRecordingArea = 0;    // check box 1035, 0 or 1
+};
+
+// Fills the height, width, frame-rate and quality lists, each entry at an
+// explicit position so that the lists' sorted style does not reorder them,
+// and selects their initial entries ("0", "0", "1", "95").
+void FillSettingLists(DialogView& view);
+
+}  // namespace mavrion
