@@ -1,0 +1,233 @@
+#include "core/app/CTovaskDlg.h"
+
+#include <array>
+
+#include "resources/resource.h"
+
+namespace mavrion {
+
+namespace {
+
+// The radio groups as the template's creation order makes them; a radio's
+// position is the value it stands for.
+constexpr std::array<int, 2> kAudioModeRadios = {IDC_AUDIO_AND_VIDEO, IDC_ONLY_VIDEO};
+constexpr std::array<int, 4> kCaptureTypeRadios = {IDC_SPECIFIC_APPLICATIONS, IDC_SPECIFIC_AREA,
+                                                   IDC_ENTIRE_SCREEN, IDC_WITHOUT_TASKBAR};
+
+template <std::size_t N>
+void ShowRadioValue(DialogView& view, const std::array<int, N>& group, std::int32_t value) {
+  for (std::size_t i = 0; i < N; ++i) view.SetCheck(group[i], static_cast<std::int32_t>(i) == value);
+}
+
+template <std::size_t N>
+std::int32_t ReadRadioValue(const DialogView& view, const std::array<int, N>& group) {
+  for (std::size_t i = 0; i < N; ++i) {
+    if (view.IsChecked(group[i])) return static_cast<std::int32_t>(i);
+  }
+  return -1;
+}
+
+constexpr int kOk = 1;
+constexpr int kCancel = 2;
+// The finder tool takes the click on its picture as the host's WM_COMMAND.
+constexpr unsigned kFinderClick = 273;
+
+}  // namespace
+
+CTovaskDlg::CTovaskDlg(Ports ports, const MainDialogPartsFactory& makeParts)
+    : CTrayDialog(ports.tray), ports_(std::move(ports)) {
+  AppIcon = ports_.window.LoadApplicationIcon();
+  parts_ = makeParts(*this);
+  parts_.settings->AudioMode() = -1;
+  parts_.settings->OutputFileName().clear();
+  parts_.settings->FlashRecordingArea() = 0;
+  parts_.capture->CaptureType() = -1;
+}
+
+CTovaskDlg::~CTovaskDlg() {
+  // The recording commands may still stop a session in their destructor;
+  // they go while everything they reach exists.
+  parts_.recording.reset();
+}
+
+bool CTovaskDlg::InitialiseMainDialog() {
+  initialised_ = true;
+  // 1. The controls show the construction values.
+  RefreshControls();
+  // 2. The About entry at the end of the system menu.
+  if (ports_.window.HasSystemMenu()) {
+    const std::string about = ports_.window.LoadText(IDS_ABOUTBOX);
+    if (!about.empty()) {
+      ports_.window.AppendSystemMenuSeparator();
+      ports_.window.AppendSystemMenuItem(IDM_ABOUTBOX, about);
+    }
+  }
+  // 3-5.
+  ports_.window.SetWindowIcons(AppIcon);
+  OptionsMenuView = &ports_.view.OptionsMenu();
+  parts_.capture->AllocateOutputNameBuffer();
+  // 6-8. Capture area selection.
+  parts_.capture->FinderPrepare();
+  parts_.capture->CaptureType() = main_dialog::kInitialCaptureType;
+  parts_.capture->UpdateAreaControls();
+  RefreshControls();
+  parts_.capture->CreatePicker();
+  // 9-12. Output name, lists, audio mode, settings file.
+  parts_.settings->OutputFileName() = main_dialog::kDefaultOutputFileName;
+  RefreshControls();
+  parts_.settings->FillSettingLists();
+  parts_.settings->AudioMode() = main_dialog::kInitialAudioMode;
+  RefreshControls();
+  parts_.encoder->SetContentType(main_dialog::kInitialContentType);
+  parts_.settings->LoadSettings();
+  // 13. The thread's COM apartment, kept until the window ends.
+  parts_.com->Enter();
+  comEntered_ = true;
+  // 14. The tray icon's image, tip and menu; the icon is not shown yet.
+  CTrayDialog::SetTrayIconImage(IDR_MAINFRAME);
+  SetTrayTipText(main_dialog::kTrayTip);
+  AttachTrayMenu(IDR_MAINMENU, 0);
+  // 15-17. Idle layout, global keys, idle state.
+  parts_.recording->EnableControls(true);
+  parts_.hook->Install(ports_.view.Handle());
+  parts_.recording->ResetToIdle();
+  // 18-19. Audio devices, with the warning when there is none.
+  parts_.encoder->LoadAudioDeviceList();
+  // 20. Every start shows "Record Audio and Video :", whatever was loaded.
+  parts_.recording->OnRecordAudioAndVideo();
+  // 21.
+  return true;
+}
+
+bool CTovaskDlg::OnCommand(int id) {
+  RecordingPart& recording = *parts_.recording;
+  switch (id) {
+    case IDC_START_BUTTON: recording.OnStartButton(); return true;
+    case ID_START_CAPTURE: recording.OnStartCapture(); return true;
+    case IDC_STOP_BUTTON: recording.OnStopButton(); return true;
+    case ID_STOP_CAPTURE: recording.OnStopCapture(); return true;
+    case IDC_PAUSE_BUTTON: recording.OnPauseResumeButton(); return true;
+    case ID_PAUSE_CAPTURE: recording.OnPauseCapture(); return true;
+    case ID_RESUME_CAPTURE: recording.OnResumeCapture(); return true;
+    case IDC_AUDIO_AND_VIDEO: recording.OnRecordAudioAndVideo(); return true;
+    case IDC_ONLY_VIDEO: recording.OnRecordOnlyVideo(); return true;
+    case IDC_SAVE_SETTINGS: parts_.settings->OnSaveSettings(); return true;
+    case IDC_BROWSE: parts_.settings->OnBrowse(); return true;
+    case IDC_SPECIFIC_APPLICATIONS:
+    case IDC_SPECIFIC_AREA:
+    case IDC_ENTIRE_SCREEN:
+    case IDC_WITHOUT_TASKBAR: parts_.capture->OnCaptureRadio(id); return true;
+    case IDC_FLASH_AREA: parts_.capture->OnFlashRecordingArea(); return true;
+    case IDC_FINDER_TOOL: parts_.capture->OnFinderMessage(kFinderClick); return true;
+    case IDC_VIDEO_DESCRIPTION: OpenVideoDescription(); return true;
+    case ID_SHOW_APPLICATION: OnShowApplication(); return true;
+    case ID_EXIT_APPLICATION: OnExitApplication(); return true;
+    case ID_APP_ABOUT: OpenAboutBox(); return true;
+    case ID_HELP: OnHelp(); return true;
+    case kOk: CloseSequence(); return true;
+    case kCancel: OnCancel(); return true;
+    default: return false;
+  }
+}
+
+void CTovaskDlg::OnAudioDeviceSelectionChange() { RefreshControls(); }
+
+void CTovaskDlg::ReleaseWindowResources() {
+  if (released_ || !initialised_) return;
+  released_ = true;
+  // The workers end and a running recording is finished before anything
+  // it uses goes away.
+  parts_.recording->EndBeforeWindowCloses();
+  parts_.encoder->ReleaseEncoderSession();
+  if (comEntered_) {
+    parts_.com->Leave();
+    comEntered_ = false;
+  }
+  parts_.capture->DeletePicker();
+  parts_.hook->UnHook();
+  parts_.capture->FreeOutputNameBuffer();
+}
+
+void CTovaskDlg::CloseSequence() {
+  ReleaseWindowResources();
+  ReadControls();
+  ports_.window.EndDialog(kOk);
+}
+
+void CTovaskDlg::OnCancel() {
+  ReleaseWindowResources();
+  ports_.window.EndDialog(kCancel);
+}
+
+bool CTovaskDlg::OnClose() {
+  return ports_.boxes.Show(ports_.view.Handle(), main_dialog::kExitQuestion, main_dialog::kExitCaption,
+                           mb::kYesNo | mb::kIconInformation) == mb::kIdYes;
+}
+
+void CTovaskDlg::OnExitApplication() {
+  if (!OnClose()) return;
+  parts_.hook->UnHook();
+  CloseSequence();
+}
+
+void CTovaskDlg::OnShowApplication() { RestoreFromTray(); }
+
+void CTovaskDlg::OnHelp() { ports_.window.ShellOpen(kHelpVerb, kHelpFileName); }
+
+void CTovaskDlg::OpenAboutBox() { ports_.window.RunAboutBox(); }
+
+void CTovaskDlg::OpenVideoDescription() { ports_.window.RunVideoDescription(VideoDescriptionDialog); }
+
+bool CTovaskDlg::OnSysCommand(unsigned command) {
+  if ((command & 0xFFF0u) == IDM_ABOUTBOX) {
+    OpenAboutBox();
+    return true;
+  }
+  return CTrayDialog::OnSysCommand(command);
+}
+
+long CTovaskDlg::OnRecorderHotKey(std::uintptr_t wParam, std::intptr_t lParam) {
+  return parts_.recording->OnRecorderHotKey(wParam, lParam);
+}
+
+void CTovaskDlg::OnFinderMessage(unsigned message) { parts_.capture->OnFinderMessage(message); }
+
+void CTovaskDlg::OnWindowDestroyed() {
+  ReleaseWindowResources();
+  OnDestroy();
+}
+
+void CTovaskDlg::RefreshControls() {
+  DialogView& view = ports_.view;
+  ShowRadioValue(view, kAudioModeRadios, parts_.settings->AudioMode());
+  view.SetControlText(IDC_OUTPUT_FILE, parts_.settings->OutputFileName());
+  std::int32_t& flash = parts_.settings->FlashRecordingArea();
+  if (flash < 0 || flash > 2) flash = 0;
+  view.SetCheck(IDC_FLASH_AREA, flash != 0);
+  ShowRadioValue(view, kCaptureTypeRadios, parts_.capture->CaptureType());
+}
+
+void CTovaskDlg::ReadControls() {
+  const DialogView& view = ports_.view;
+  parts_.settings->AudioMode() = ReadRadioValue(view, kAudioModeRadios);
+  parts_.settings->OutputFileName() = view.GetControlText(IDC_OUTPUT_FILE, main_dialog::kOutputEditBufferChars);
+  parts_.settings->FlashRecordingArea() = view.IsChecked(IDC_FLASH_AREA) ? 1 : 0;
+  parts_.capture->CaptureType() = ReadRadioValue(view, kCaptureTypeRadios);
+}
+
+std::string CTovaskDlg::OutputFileName() const { return parts_.settings->OutputFileName(); }
+bool CTovaskDlg::PrepareCaptureRequest() { return parts_.capture->PrepareCaptureRequest(); }
+std::int32_t CTovaskDlg::RequestedCaptureType() const { return parts_.capture->RequestedCaptureType(); }
+std::int32_t CTovaskDlg::CurrentCaptureType() const { return parts_.capture->CaptureType(); }
+void CTovaskDlg::SetAudioMode(std::int32_t mode) { parts_.settings->AudioMode() = mode; }
+void CTovaskDlg::ApplyEncoderSettings() { parts_.encoder->ApplyEncoderSettings(); }
+HResult CTovaskDlg::BuildEncoderSession() { return parts_.encoder->BuildEncoderSession(); }
+void CTovaskDlg::ReleaseEncoderSession() { parts_.encoder->ReleaseEncoderSession(); }
+bool CTovaskDlg::HasEncoder() const { return parts_.encoder->HasEncoder(); }
+HResult CTovaskDlg::StartEncoder() { return parts_.encoder->StartEncoder(); }
+HResult CTovaskDlg::PauseEncoder() { return parts_.encoder->PauseEncoder(); }
+HResult CTovaskDlg::StopEncoder() { return parts_.encoder->StopEncoder(); }
+void CTovaskDlg::SetContentType(std::int32_t contentType) { parts_.encoder->SetContentType(contentType); }
+void CTovaskDlg::WriteActivityLog(const std::string& text) { parts_.settings->WriteActivityLog(text); }
+
+}  // namespace mavrion

@@ -1,0 +1,129 @@
+#pragma once
+// The subsystems the main dialog drives, each behind a small interface of
+// its own, so the dialog's start-up and close orders stay the dialog's
+// business. The program wires the real subsystems; tests wire fakes.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/capture/SelectedApplications.h"
+#include "core/platform/Types.h"
+
+namespace mavrion {
+
+class CTovaskDlg;
+
+// The single-threaded COM apartment of the dialog's thread.
+class ComApartment {
+ public:
+  virtual ~ComApartment() = default;
+  virtual void Enter() = 0;  // CoInitialize(NULL)
+  virtual void Leave() = 0;  // CoUninitialize()
+};
+
+// Capture area selection: the capture-type radios with their value, the
+// request frozen at Start, the window picker and the finder tool.
+class CapturePart {
+ public:
+  virtual ~CapturePart() = default;
+  // The value the radio group of 1025 exchanges (-1 none, 0 to 3).
+  virtual std::int32_t& CaptureType() = 0;
+  virtual const SelectedApplications& Selection() const = 0;
+
+  virtual void AllocateOutputNameBuffer() = 0;  // the request's 256-byte name buffer
+  virtual void FreeOutputNameBuffer() = 0;
+  virtual void FinderPrepare() = 0;
+  virtual void UpdateAreaControls() = 0;
+  virtual void CreatePicker() = 0;
+  virtual void DeletePicker() = 0;
+
+  virtual void OnCaptureRadio(int radioId) = 0;  // 1025, 1027, 1026, 1043
+  virtual void OnFlashRecordingArea() = 0;       // check box 1035
+  // The finder tool's host messages: the click on picture 1032 (as
+  // WM_COMMAND 273), WM_MOUSEMOVE 512, WM_LBUTTONUP 514, WM_CAPTURECHANGED 533.
+  virtual void OnFinderMessage(unsigned message) = 0;
+
+  virtual bool PrepareCaptureRequest() = 0;
+  virtual std::int32_t RequestedCaptureType() const = 0;
+};
+
+// Settings and output: the values they keep for the dialog's data
+// exchange, the four setting lists, the settings file, the browse button
+// and the activity log.
+class SettingsPart {
+ public:
+  virtual ~SettingsPart() = default;
+  virtual std::int32_t& AudioMode() = 0;           // radio group 1003: -1, 0, 1
+  virtual std::string& OutputFileName() = 0;       // edit 1000
+  virtual std::int32_t& FlashRecordingArea() = 0;  // check box 1035
+
+  virtual void FillSettingLists() = 0;  // lists 1010, 1011, 1014, 1015
+  virtual void LoadSettings() = 0;      // the INI file and the default output name
+  virtual void OnSaveSettings() = 0;    // button 6
+  virtual void OnBrowse() = 0;          // button 1001 "..."
+  virtual void WriteActivityLog(const std::string& text) = 0;
+};
+
+// The encoding engine: the one encoder session and the audio device list.
+class EncoderPart {
+ public:
+  virtual ~EncoderPart() = default;
+  virtual void SetContentType(std::int32_t contentType) = 0;  // 16 video only, 17 with audio
+  // Fills list 1017 and warns when it holds only its default entry.
+  virtual void LoadAudioDeviceList() = 0;
+  virtual void ApplyEncoderSettings() = 0;
+  virtual HResult BuildEncoderSession() = 0;
+  virtual void ReleaseEncoderSession() = 0;
+  virtual bool HasEncoder() const = 0;
+  virtual HResult StartEncoder() = 0;
+  virtual HResult PauseEncoder() = 0;
+  virtual HResult StopEncoder() = 0;
+};
+
+// The keyboard-hook library that reports F6 to F9.
+class HookPart {
+ public:
+  virtual ~HookPart() = default;
+  virtual void Install(WindowHandle window) = 0;  // load the library, call installhook
+  virtual void UnHook() = 0;                      // when the library offers it
+};
+
+// The recording commands (the recording controller).
+class RecordingPart {
+ public:
+  virtual ~RecordingPart() = default;
+  virtual void OnStartButton() = 0;
+  virtual void OnStartCapture() = 0;
+  virtual void OnPauseResumeButton() = 0;
+  virtual void OnPauseCapture() = 0;
+  virtual void OnResumeCapture() = 0;
+  virtual void OnStopButton() = 0;
+  virtual void OnStopCapture() = 0;
+  virtual void EnableControls(bool idle) = 0;
+  virtual void OnRecordAudioAndVideo() = 0;
+  virtual void OnRecordOnlyVideo() = 0;
+  virtual long OnRecorderHotKey(std::uintptr_t wParam, std::intptr_t lParam) = 0;
+  virtual void ResetToIdle() = 0;
+  // A running recording is stopped and its file finished, and the worker
+  // threads have ended.
+  virtual void EndBeforeWindowCloses() = 0;
+};
+
+// Destroyed in reverse order: the recording commands go first, while the
+// encoder session they may still stop exists.
+struct MainDialogParts {
+  std::unique_ptr<ComApartment> com;
+  std::unique_ptr<CapturePart> capture;
+  std::unique_ptr<SettingsPart> settings;
+  std::unique_ptr<EncoderPart> encoder;
+  std::unique_ptr<HookPart> hook;
+  std::unique_ptr<RecordingPart> recording;
+};
+
+// Makes every part once the dialog object exists (none may be missing); the
+// parts may keep the dialog (its view, data exchange, boxes, recording host)
+// but must not call it yet.
+using MainDialogPartsFactory = std::function<MainDialogParts(CTovaskDlg& dialog)>;
+
+}  // namespace mavrion

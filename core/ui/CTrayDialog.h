@@ -1,0 +1,81 @@
+#pragma once
+// The dialog base that gives a dialog one icon in the notification area:
+// minimise hides the window and shows the icon, a double click on the icon
+// brings the window back, a right click shows the tray menu.
+#include <cstdint>
+#include <string>
+
+#include "core/ui/TrayShell.h"
+
+namespace mavrion {
+
+// Messages and system commands the base reacts to.
+namespace tray {
+inline constexpr unsigned kMouseMove = 0x200;
+inline constexpr unsigned kLeftButtonDown = 0x201;
+inline constexpr unsigned kLeftButtonDoubleClick = 0x203;
+inline constexpr unsigned kRightButtonDown = 0x204;
+inline constexpr unsigned kRightButtonDoubleClick = 0x206;
+inline constexpr unsigned kContextMenu = 0x7B;
+inline constexpr unsigned kMinimiseCommand = 0xF020;  // SC_MINIMIZE
+}  // namespace tray
+
+class CTrayDialog {
+ public:
+  explicit CTrayDialog(TrayShell& shell);
+  virtual ~CTrayDialog() = default;
+  CTrayDialog(const CTrayDialog&) = delete;
+  CTrayDialog& operator=(const CTrayDialog&) = delete;
+
+  // Shows the icon if it is not shown; true only when the shell took it.
+  bool AddTrayIcon();
+  // Removes the icon if it is shown; true only when the shell removed it.
+  bool RemoveTrayIcon();
+  // Hands a new image or tip to the shell while the icon is shown.
+  void UpdateTrayIcon();
+  bool IsTrayIconShown() const { return TrayIconShown; }
+  // Takes effect at the next UpdateTrayIcon or AddTrayIcon; an icon that
+  // does not load leaves the previous image.
+  void SetTrayIconImage(int iconResourceId);
+  // At most 127 characters are kept; the record holds 128 bytes.
+  void SetTrayTipText(const std::string& text);
+  // The default position is accepted and not used: the default item of the
+  // popup is always its first item.
+  void AttachTrayMenu(int menuResourceId, int defaultPosition);
+  MenuView& TrayMenu() { return shell_.TrayMenu(); }
+
+  const NotifyIconRecord& TrayIconRecord() const { return TrayIconData; }
+  int DefaultMenuPosition() const { return TrayMenuDefaultPosition; }
+
+  // Hooks of the tray message handler, given the cursor's screen position.
+  virtual void OnTrayLeftDown(int x, int y);
+  virtual void OnTrayLeftDoubleClick(int x, int y);
+  virtual void OnTrayRightDown(int x, int y);
+  virtual void OnTrayRightDoubleClick(int x, int y);
+  virtual void OnTrayMouseMove(int x, int y);
+
+  // The window has been created.
+  void OnCreate(WindowHandle window);
+  // The window is being destroyed: a shown icon is taken away.
+  void OnDestroy();
+  // WM_SYSCOMMAND. Answers true when the command was consumed (minimise
+  // into the tray, successful or not); false lets it take its default course.
+  virtual bool OnSysCommand(unsigned command);
+  // The icon's callback message: -1 for another icon id, else 0.
+  long OnTrayNotification(std::uintptr_t iconId, std::intptr_t mouseMessage);
+
+ protected:
+  // The double-click action, also "Show Application" of the main dialog:
+  // shows the window when the icon could be removed.
+  void RestoreFromTray();
+  TrayShell& Shell() { return shell_; }
+
+ private:
+  TrayShell& shell_;
+  bool TrayIconShown = false;
+  NotifyIconRecord TrayIconData;
+  int TrayMenuDefaultPosition = 0;
+  bool HideToTrayOnMinimise = true;
+};
+
+}  // namespace mavrion
