@@ -5,6 +5,8 @@
 // PUBLIC SURFACE FIXED FOR THE MAIN DIALOG; the private part is the
 // controller's own.
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "core/capture/SelectedApplications.h"
@@ -12,11 +14,12 @@
 #include "core/platform/DialogView.h"
 #include "core/platform/MessageBoxes.h"
 #include "core/platform/Threads.h"
+#include "core/recording/ForegroundFollower.h"
+#include "core/recording/RecordingControl.h"
 #include "core/recording/RecordingHost.h"
+#include "core/recording/WorkerSet.h"
 
 namespace mavrion {
-
-enum class RecorderState : std::uint16_t { Idle = 0, Recording = 1, Paused = 2, Resumed = 3 };
 
 // Messages and codes the hook library delivers.
 inline constexpr unsigned kRecorderHotkeyMessage = 0x831;  // WM_RECORDER_HOTKEY
@@ -59,6 +62,45 @@ class RecordingController {
   void EndBeforeWindowCloses();
 
   RecorderState State() const;
+
+ private:
+  using Command = void (RecordingController::*)();
+  struct DeferredRequest {
+    std::uint32_t session;
+    FollowerRequest request;
+  };
+
+  // Runs one command to its end. A command that arrives while another one
+  // waits on its message box (the box runs a nested message loop) is
+  // ignored, except the follower's, which runs when the other one is done.
+  void RunCommand(Command command);
+  void RunDeferredRequest();
+
+  void StartCapture();
+  void PauseCapture();
+  void ResumeCapture();
+  void StopCapture();
+  void StartSequence();
+  void PauseResumeToggle();
+  void StopSequence();
+  void SelectAudioMode(std::int32_t audioMode, std::int32_t contentType);
+  void ShowMessage(const std::string& text);
+
+  void StartClock(std::uint32_t session);
+  void StartFollower(std::uint32_t session);
+  bool StartWorker(std::function<void()> body);
+  // Run on the dialog's thread for the workers of the given session.
+  void ShowTime(std::uint32_t session, const std::string& text);
+  void RunFollowerRequest(std::uint32_t session, FollowerRequest request);
+
+  Ports ports_;
+  RecordingControl control_;
+  WorkerSet workers_;
+  int commandDepth_ = 0;
+  std::optional<DeferredRequest> deferredRequest_;
+  // Tasks handed to the dialog's thread reach the controller through this,
+  // and find nothing once it is gone.
+  std::shared_ptr<RecordingController*> self_;
 };
 
 }  // namespace mavrion

@@ -1,0 +1,301 @@
+#pragma once
+// Fakes of the ports the recording controller and its workers use. Each
+// records what it was asked in one shared journal, so tests can check order.
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/platform/Clock.h"
+#include "core/platform/DialogView.h"
+#include "core/platform/MessageBoxes.h"
+#include "core/platform/Threads.h"
+#include "core/recording/RecordingHost.h"
+
+namespace mavrion::recording_fakes {
+
+using Journal = std::vector<std::string>;
+
+class FakeMenu : public MenuView {
+ public:
+  explicit FakeMenu(Journal* journal, std::string name) : journal_(journal), name_(std::move(name)) {}
+  void SetItemEnabled(int commandId, bool enabled) override {
+    enabled_[commandId] = enabled;
+    journal_->push_back(name_ + " " + std::to_string(commandId) + (enabled ? " on" : " grey"));
+  }
+  bool IsItemEnabled(int commandId) const override {
+    auto it = enabled_.find(commandId);
+    return it != enabled_.end() && it->second;
+  }
+  std::map<int, bool> enabled_;
+
+ private:
+  Journal* journal_;
+  std::string name_;
+};
+
+class FakeView : public DialogView {
+ public:
+  explicit FakeView(Journal* journal) : menu_(journal, "menu"), journal_(journal) {}
+  WindowHandle Handle() const override { return 0x5150; }
+  void EnableControl(int id, bool enabled) override { enabled_[id] = enabled; }
+  bool IsControlEnabled(int id) const override {
+    auto it = enabled_.find(id);
+    return it != enabled_.end() && it->second;
+  }
+  void SetControlText(int id, const std::string& text) override {
+    texts_[id] = text;
+    journal_->push_back("text " + std::to_string(id) + " " + text);
+  }
+  std::string GetControlText(int id, std::size_t maxChars) const override {
+    auto it = texts_.find(id);
+    std::string text = it == texts_.end() ? "" : it->second;
+    return text.substr(0, maxChars - 1);
+  }
+  void SetCheck(int, bool) override {}
+  bool IsChecked(int) const override { return false; }
+  void ComboInsert(int, int, const std::string&) override {}
+  int ComboCount(int) const override { return 0; }
+  void ComboSetSelection(int, int) override {}
+  int ComboSelection(int) const override { return -1; }
+  std::string ComboSelectedText(int) const override { return ""; }
+  void Show(bool visible) override {
+    visible_ = visible;
+    journal_->push_back(visible ? "show" : "hide");
+  }
+  bool IsVisible() const override { return visible_; }
+  MenuView& OptionsMenu() override { return menu_; }
+  void DrawMenuBar() override { journal_->push_back("draw menu bar"); }
+
+  std::map<int, bool> enabled_;
+  std::map<int, std::string> texts_;
+  bool visible_ = true;
+  FakeMenu menu_;
+
+ private:
+  Journal* journal_;
+};
+
+class FakeHost : public RecordingHost {
+ public:
+  explicit FakeHost(Journal* journal) : tray_(journal, "tray"), journal_(journal) {}
+  void RefreshControls() override { Note("refresh"); }
+  std::string OutputFileName() const override { return outputName; }
+  bool PrepareCaptureRequest() override {
+    Note("prepare");
+    return prepareAnswer;
+  }
+  std::int32_t RequestedCaptureType() const override { return requestedType; }
+  std::int32_t CurrentCaptureType() const override { return currentType; }
+  void SetAudioMode(std::int32_t mode) override { Note("audio mode " + std::to_string(mode)); }
+  void ApplyEncoderSettings() override { Note("apply"); }
+  HResult BuildEncoderSession() override {
+    Note("build");
+    hasEncoder = true;
+    return buildAnswer;
+  }
+  void ReleaseEncoderSession() override {
+    Note("release");
+    hasEncoder = false;
+  }
+  bool HasEncoder() const override { return hasEncoder; }
+  HResult StartEncoder() override {
+    Note("start encoder");
+    return startAnswer;
+  }
+  HResult PauseEncoder() override {
+    Note("pause encoder");
+    return pauseAnswer;
+  }
+  HResult StopEncoder() override {
+    Note("stop encoder");
+    return stopAnswer;
+  }
+  void SetContentType(std::int32_t type) override { Note("content " + std::to_string(type)); }
+  void WriteActivityLog(const std::string& text) override { Note("log " + text); }
+  void SetTrayIconImage(int id) override {
+    icon = id;
+    Note("icon " + std::to_string(id));
+  }
+  void UpdateTrayIcon() override { Note("update icon"); }
+  bool AddTrayIcon() override {
+    Note("add icon");
+    if (trayShown) return false;
+    trayShown = true;
+    return true;
+  }
+  MenuView& TrayMenu() override { return tray_; }
+
+  std::string outputName = "Video Output File.wmv";
+  bool prepareAnswer = true;
+  std::int32_t requestedType = 2;
+  std::int32_t currentType = 2;
+  bool hasEncoder = false;
+  HResult buildAnswer = kS_OK;
+  HResult startAnswer = kS_OK;
+  HResult pauseAnswer = kS_OK;
+  HResult stopAnswer = kS_OK;
+  bool trayShown = false;
+  int icon = 128;
+  FakeMenu tray_;
+
+ private:
+  void Note(const std::string& what) const { journal_->push_back(what); }
+  Journal* journal_;
+};
+
+struct ShownBox {
+  WindowHandle owner;
+  std::string text, caption;
+  unsigned style;
+};
+
+class FakeBoxes : public MessageBoxes {
+ public:
+  int Show(WindowHandle owner, const std::string& text, const std::string& caption,
+           unsigned style) override {
+    shown.push_back({owner, text, caption, style});
+    // While a box is up its nested message loop still handles messages.
+    if (whileShown) whileShown();
+    return mb::kIdOk;
+  }
+  std::vector<ShownBox> shown;
+  std::function<void()> whileShown;
+};
+
+// Time that moves only when someone sleeps. atSleep runs after each sleep
+// with the tick reached, which lets a test act at a chosen moment.
+class FakeClock : public Clock {
+ public:
+  std::uint32_t TickCount() override {
+    Enter();
+    const std::uint32_t now = tick.load();
+    Leave();
+    return now;
+  }
+  LocalTime Now() override { return {}; }
+  void Sleep(std::uint32_t ms) override {
+    Enter();
+    if (realSleep) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    tick += ms;
+    ++sleeps;
+    if (atSleep) atSleep(tick.load());
+    Leave();
+  }
+  std::atomic<std::uint32_t> tick{0};
+  std::atomic<int> sleeps{0};
+  std::function<void(std::uint32_t)> atSleep;
+  bool realSleep = false;
+  // Calls made while closed is set, or still running when it was set.
+  std::atomic<int> inFlight{0};
+  std::atomic<bool> closed{false};
+  std::atomic<int> callsAfterClose{0};
+
+ private:
+  void Enter() {
+    ++inFlight;
+    if (closed) ++callsAfterClose;
+  }
+  void Leave() { --inFlight; }
+};
+
+// Keeps every body; a test runs them on its own thread, or on real threads
+// that it joins.
+class FakeThreads : public ThreadStarter {
+ public:
+  ~FakeThreads() override { JoinAll(); }
+  bool Start(std::function<void()> body) override {
+    if (refuse) return false;
+    if (real) {
+      running.emplace_back(std::move(body));
+    } else {
+      bodies.push_back(std::move(body));
+      ran.push_back(false);
+    }
+    ++started;
+    return true;
+  }
+  void RunBody(std::size_t index) {
+    ran.at(index) = true;
+    bodies.at(index)();
+  }
+  // Lets the threads a test never ran begin now, as a real system would.
+  void RunRemaining() {
+    for (std::size_t i = 0; i < bodies.size(); ++i) {
+      if (!ran[i]) RunBody(i);
+    }
+  }
+  void JoinAll() {
+    for (std::thread& t : running) t.join();
+    running.clear();
+  }
+  std::vector<std::function<void()>> bodies;
+  std::vector<bool> ran;
+  std::vector<std::thread> running;
+  int started = 0;
+  bool real = false;
+  bool refuse = false;
+};
+
+class FakeUi : public UiDispatcher {
+ public:
+  void Post(std::function<void()> task) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    tasks_.push_back(std::move(task));
+  }
+  // Runs what is queued, as the dialog's thread does when it next handles
+  // messages. Answers how many ran.
+  int RunAll() {
+    int ran = 0;
+    for (;;) {
+      std::function<void()> task;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (tasks_.empty()) return ran;
+        task = std::move(tasks_.front());
+        tasks_.pop_front();
+      }
+      task();
+      ++ran;
+    }
+  }
+  std::size_t Queued() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return tasks_.size();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::deque<std::function<void()>> tasks_;
+};
+
+class FakeForeground : public ForegroundWatch {
+ public:
+  WindowHandle ForegroundWindow() override {
+    ++looks;
+    return foreground.load();
+  }
+  std::uint32_t ProcessOfWindow(WindowHandle window) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = processes.find(window);
+    return it == processes.end() ? 0 : it->second;
+  }
+  void SetProcess(WindowHandle window, std::uint32_t process) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    processes[window] = process;
+  }
+  std::atomic<WindowHandle> foreground{0};
+  std::atomic<int> looks{0};
+
+ private:
+  std::mutex mutex_;
+  std::map<WindowHandle, std::uint32_t> processes;
+};
+
+}  // namespace mavrion::recording_fakes
