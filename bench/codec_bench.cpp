@@ -1,0 +1,278 @@
+// Speed, size and fidelity of the built-in Video 1 encoder against FFmpeg's
+// msvideo1 encoder, on the same made-up frames: a desktop in use and full
+// motion, at 1920x1080 and 1280x720.
+//
+//   codec_bench [--frames N] [--fps F] [--quality Q] [--sizes 1920x1080,1280x720]
+//               [--content desktop,motion] [--no-ffmpeg]
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+#include <time.h>
+
+#include "bench/SyntheticScreen.h"
+#include "core/encoder/builtin/AsfWriter.h"
+#include "core/encoder/builtin/MsVideo1Encoder.h"
+#include "tests/unit/encoder/builtin/MediaTools.h"
+
+namespace {
+
+using mavrion::bench::Frame;
+namespace builtin = mavrion::encoder::builtin;
+namespace mt = mavrion::encoder::builtin::media_tools;
+
+// CPU time rather than wall time: the figures hold on a busy machine too.
+double ThreadCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+double ChildrenCpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_CHILDREN, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+struct Options {
+  int frames = 60;  // 4 s at 15 fps
+  int fps = 15;
+  int quality = 95;
+  std::vector<std::pair<int, int>> sizes = {{1920, 1080}, {1280, 720}};
+  std::vector<std::string> contents = {"desktop", "motion"};
+  bool ffmpeg = true;
+};
+
+struct Result {
+  bool ok = false;
+  double fps = 0, bytesPerMinute = 0, psnr = 0;
+};
+
+
+// PSNR over all frames together, from a file decoded by ffmpeg.
+double FilePsnr(const std::string& path, const std::vector<Frame>& source, int w, int h) {
+  int code = 0;
+  std::vector<std::uint8_t> decoded = mt::DecodeBgra(path, &code);
+  const std::size_t frameBytes = static_cast<std::size_t>(w) * h * 4;
+  if (code != 0 || decoded.size() != frameBytes * source.size()) {
+    std::fprintf(stderr, "  %s: decoded %zu bytes, expected %zu (exit %d)\n", path.c_str(), decoded.size(),
+                 frameBytes * source.size(), code);
+    return 0;
+  }
+  double mseSum = 0;
+  for (std::size_t f = 0; f < source.size(); ++f) {
+    double psnr = mt::Psnr(decoded.data() + f * frameBytes, source[f].data(), static_cast<std::size_t>(w) * h);
+    mseSum += 255.0 * 255.0 / std::pow(10.0, psnr / 10.0);
+  }
+  return 10.0 * std::log10(255.0 * 255.0 / (mseSum / static_cast<double>(source.size())));
+}
+
+// PSNR of a quality over the sequence, from the encoder's own picture of
+// what a decoder shows: quick enough to search qualities with.
+double DecodedPsnr(const std::vector<Frame>& frames, int w, int h, int quality, int keyEvery) {
+  builtin::MsVideo1Encoder encoder(w, h, quality);
+  std::vector<std::uint8_t> coded, shown(static_cast<std::size_t>(w) * h * 4);
+  double mseSum = 0;
+  for (std::size_t f = 0; f < frames.size(); ++f) {
+    builtin::BgraImage image{frames[f].data(), w, h, w * 4};
+    encoder.Encode(image, static_cast<int>(f) % keyEvery == 0, &coded);
+    const std::vector<std::uint16_t>& picture = encoder.DecodedPicture();
+    for (std::size_t i = 0; i < picture.size(); ++i) {
+      auto expand = [](int v) { return static_cast<std::uint8_t>((v << 3) | (v >> 2)); };
+      shown[4 * i] = expand(picture[i] & 31);
+      shown[4 * i + 1] = expand((picture[i] >> 5) & 31);
+      shown[4 * i + 2] = expand(picture[i] >> 10);
+    }
+    double psnr = mt::Psnr(shown.data(), frames[f].data(), static_cast<std::size_t>(w) * h);
+    mseSum += 255.0 * 255.0 / std::pow(10.0, psnr / 10.0);
+  }
+  return 10.0 * std::log10(255.0 * 255.0 / (mseSum / static_cast<double>(frames.size())));
+}
+
+// The lowest quality whose PSNR reaches target; 0 when none does.
+int QualityForPsnr(const std::vector<Frame>& frames, int w, int h, double target, int keyEvery) {
+  int low = 1, high = 100;
+  if (DecodedPsnr(frames, w, h, high, keyEvery) < target) return 0;
+  while (low < high) {
+    int mid = (low + high) / 2;
+    if (DecodedPsnr(frames, w, h, mid, keyEvery) >= target) high = mid;
+    else low = mid + 1;
+  }
+  return low;
+}
+
+Result RunOurs(const std::vector<Frame>& frames, int w, int h, const Options& o, int quality, int keyEvery,
+               builtin::MsVideo1Encoder::BlockCounts* counts) {
+  Result r;
+  builtin::MsVideo1Encoder encoder(w, h, quality);
+  std::vector<std::vector<std::uint8_t>> coded(frames.size());
+  std::vector<bool> keys(frames.size());
+  double spent = 0;
+  for (std::size_t f = 0; f < frames.size(); ++f) {
+    builtin::BgraImage image{frames[f].data(), w, h, w * 4};
+    double start = ThreadCpuSeconds();
+    keys[f] = encoder.Encode(image, static_cast<int>(f) % keyEvery == 0, &coded[f]);
+    spent += ThreadCpuSeconds() - start;
+    const auto& c = encoder.LastCounts();
+    counts->skipped += c.skipped, counts->oneColour += c.oneColour;
+    counts->twoColour += c.twoColour, counts->eightColour += c.eightColour;
+  }
+  std::size_t bytes = 0;
+  std::string path = mt::TempPath(".wmv");
+  builtin::StdioFileSink sink;
+  builtin::AsfWriter writer(&sink);
+  builtin::AsfFileSetup setup;
+  setup.video = builtin::AsfVideoFormat{w, h, builtin::kFourCcCram, 16, 1000 / o.fps};
+  setup.packetSize = 32768;
+  if (!sink.Open(path) || !writer.Begin(setup)) return r;
+  for (std::size_t f = 0; f < frames.size(); ++f) {
+    writer.WriteVideoFrame(static_cast<std::int64_t>(f) * 1000 / o.fps, keys[f], coded[f].data(), coded[f].size());
+    bytes += coded[f].size();
+  }
+  if (!writer.Finish() || !sink.Close()) return r;
+  r.fps = static_cast<double>(frames.size()) / spent;
+  r.bytesPerMinute = static_cast<double>(bytes) / static_cast<double>(frames.size()) * o.fps * 60.0;
+  r.psnr = FilePsnr(path, frames, w, h);
+  r.ok = r.psnr > 0;
+  std::remove(path.c_str());
+  return r;
+}
+
+constexpr int kFfmpegKeyEvery = 25;  // its default distance between key frames
+
+Result RunFfmpeg(const std::vector<Frame>& frames, int w, int h, const Options& o) {
+  Result r;
+  std::string path = mt::TempPath(".avi");
+  std::string command = "ffmpeg -v error -y -f rawvideo -pix_fmt bgra -s " + std::to_string(w) + "x" +
+                        std::to_string(h) + " -r " + std::to_string(o.fps) + " -i - -c:v msvideo1 -f avi '" +
+                        path + "'";
+  double start = ChildrenCpuSeconds();
+  FILE* pipe = popen(command.c_str(), "w");
+  if (!pipe) return r;
+  for (const Frame& f : frames) std::fwrite(f.data(), 1, f.size(), pipe);
+  int status = pclose(pipe);
+  double seconds = ChildrenCpuSeconds() - start;
+  if (status != 0) return r;
+  int code = 0;
+  std::string sizes = mt::Run("ffprobe -v error -select_streams v:0 -show_entries packet=size -of csv=p=0 '" + path + "'", &code);
+  std::size_t bytes = 0;
+  for (const char* p = sizes.c_str(); *p;) {
+    bytes += std::strtoull(p, const_cast<char**>(&p), 10);
+    while (*p == '\n' || *p == '\r' || *p == ',') ++p;
+  }
+  r.fps = static_cast<double>(frames.size()) / seconds;
+  r.bytesPerMinute = static_cast<double>(bytes) / static_cast<double>(frames.size()) * o.fps * 60.0;
+  r.psnr = FilePsnr(path, frames, w, h);
+  r.ok = r.psnr > 0 && code == 0;
+  std::remove(path.c_str());
+  return r;
+}
+
+Options Parse(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
+    if (a == "--frames") o.frames = std::atoi(value().c_str());
+    else if (a == "--fps") o.fps = std::atoi(value().c_str());
+    else if (a == "--quality") o.quality = std::atoi(value().c_str());
+    else if (a == "--no-ffmpeg") o.ffmpeg = false;
+    else if (a == "--sizes") {
+      o.sizes.clear();
+      std::string list = value();
+      for (std::size_t at = 0; at < list.size();) {
+        int w = 0, h = 0;
+        std::sscanf(list.c_str() + at, "%dx%d", &w, &h);
+        if (w > 0 && h > 0) o.sizes.emplace_back(w & ~3, h & ~3);
+        std::size_t comma = list.find(',', at);
+        at = comma == std::string::npos ? list.size() : comma + 1;
+      }
+    } else if (a == "--content") {
+      o.contents.clear();
+      std::string list = value();
+      for (std::size_t at = 0; at < list.size();) {
+        std::size_t comma = list.find(',', at);
+        o.contents.push_back(list.substr(at, comma == std::string::npos ? std::string::npos : comma - at));
+        at = comma == std::string::npos ? list.size() : comma + 1;
+      }
+    } else {
+      std::fprintf(stderr, "usage: %s [--frames N] [--fps F] [--quality Q] [--sizes WxH,...] "
+                           "[--content desktop,motion] [--no-ffmpeg]\n", argv[0]);
+      std::exit(2);
+    }
+  }
+  return o;
+}
+
+void Print(const char* size, const std::string& content, const char* who, const Result& r) {
+  if (!r.ok) {
+    std::printf("%-10s %-8s %-18s failed\n", size, content.c_str(), who);
+    return;
+  }
+  std::printf("%-10s %-8s %-18s %8.1f %10.1f %8.2f\n", size, content.c_str(), who, r.fps, r.bytesPerMinute / 1e6, r.psnr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o = Parse(argc, argv);
+  if (std::string missing = mt::MissingTools(); !missing.empty()) {
+    std::fprintf(stderr, "%s\n", missing.c_str());
+    return 1;
+  }
+  std::printf("%d frames at %d fps, quality %d; ours: one thread, key frame every 10 s, and at the lowest "
+              "quality that reaches FFmpeg's PSNR with its key frame every 25 frames (key/25); "
+              "FFmpeg msvideo1: defaults\n"
+              "fps are frames per CPU second (ours: the encoding thread; FFmpeg: its process)\n",
+              o.frames, o.fps, o.quality);
+  std::printf("%-10s %-8s %-18s %8s %10s %8s\n", "size", "content", "encoder", "fps", "MB/minute", "PSNR dB");
+  for (auto [w, h] : o.sizes) {
+    char size[32];
+    std::snprintf(size, sizeof size, "%dx%d", w, h);
+    for (const std::string& content : o.contents) {
+      std::vector<Frame> frames(static_cast<std::size_t>(o.frames));
+      if (content == "desktop") {
+        mavrion::bench::DesktopSequence seq(w, h);
+        for (int f = 0; f < o.frames; ++f) seq.Render(f, &frames[f]);
+      } else {
+        mavrion::bench::MotionSequence seq(w, h);
+        for (int f = 0; f < o.frames; ++f) seq.Render(f, &frames[f]);
+      }
+      auto blocks = [&](const builtin::MsVideo1Encoder::BlockCounts& c) {
+        double all = static_cast<double>(c.skipped + c.oneColour + c.twoColour + c.eightColour);
+        std::printf("%-10s %-8s   blocks: %.1f%% skipped, %.1f%% one colour, %.1f%% two, %.1f%% eight\n", "", "",
+                    100 * c.skipped / all, 100 * c.oneColour / all, 100 * c.twoColour / all, 100 * c.eightColour / all);
+      };
+      builtin::MsVideo1Encoder::BlockCounts counts;
+      Result ours = RunOurs(frames, w, h, o, o.quality, o.fps * 10, &counts);
+      std::string label = "Mavrion q" + std::to_string(o.quality);
+      Print(size, content, label.c_str(), ours);
+      blocks(counts);
+      if (o.ffmpeg) {
+        Result theirs = RunFfmpeg(frames, w, h, o);
+        Print(size, content, "FFmpeg msvideo1", theirs);
+        // Like for like: FFmpeg's key frame distance, the lowest quality
+        // that reaches its PSNR.
+        int matched = theirs.ok ? QualityForPsnr(frames, w, h, theirs.psnr, kFfmpegKeyEvery) : 0;
+        if (matched != 0) {
+          builtin::MsVideo1Encoder::BlockCounts matchedCounts;
+          Result same = RunOurs(frames, w, h, o, matched, kFfmpegKeyEvery, &matchedCounts);
+          label = "Mavrion q" + std::to_string(matched) + " key/25";
+          Print(size, content, label.c_str(), same);
+          blocks(matchedCounts);
+          if (same.ok) {
+            std::printf("%-10s %-8s   at FFmpeg's PSNR or better: %.1fx its speed, %.2fx its size, %+.2f dB\n", "",
+                        "", same.fps / theirs.fps, same.bytesPerMinute / theirs.bytesPerMinute,
+                        same.psnr - theirs.psnr);
+          }
+        }
+      }
+      std::fflush(stdout);
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,443 @@
+#include "core/encoder/builtin/AsfWriter.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace mavrion::encoder::builtin {
+
+namespace {
+
+// GUIDs are stored with their first three fields little-endian.
+constexpr AsfGuid Guid(std::uint32_t d1, std::uint16_t d2, std::uint16_t d3, std::uint16_t d4,
+                       std::uint64_t d5) {
+  return AsfGuid{static_cast<std::uint8_t>(d1), static_cast<std::uint8_t>(d1 >> 8),
+                 static_cast<std::uint8_t>(d1 >> 16), static_cast<std::uint8_t>(d1 >> 24),
+                 static_cast<std::uint8_t>(d2), static_cast<std::uint8_t>(d2 >> 8),
+                 static_cast<std::uint8_t>(d3), static_cast<std::uint8_t>(d3 >> 8),
+                 static_cast<std::uint8_t>(d4 >> 8), static_cast<std::uint8_t>(d4),
+                 static_cast<std::uint8_t>(d5 >> 40), static_cast<std::uint8_t>(d5 >> 32),
+                 static_cast<std::uint8_t>(d5 >> 24), static_cast<std::uint8_t>(d5 >> 16),
+                 static_cast<std::uint8_t>(d5 >> 8), static_cast<std::uint8_t>(d5)};
+}
+
+constexpr AsfGuid kHeaderObject = Guid(0x75B22630, 0x668E, 0x11CF, 0xA6D9, 0x00AA0062CE6C);
+constexpr AsfGuid kFilePropertiesObject = Guid(0x8CABDCA1, 0xA947, 0x11CF, 0x8EE4, 0x00C00C205365);
+constexpr AsfGuid kStreamPropertiesObject = Guid(0xB7DC0791, 0xA9B7, 0x11CF, 0x8EE6, 0x00C00C205365);
+constexpr AsfGuid kHeaderExtensionObject = Guid(0x5FBF03B5, 0xA92E, 0x11CF, 0x8EE3, 0x00C00C205365);
+constexpr AsfGuid kHeaderExtensionReserved = Guid(0xABD3D211, 0xA9BA, 0x11CF, 0x8EE6, 0x00C00C205365);
+constexpr AsfGuid kContentDescriptionObject = Guid(0x75B22633, 0x668E, 0x11CF, 0xA6D9, 0x00AA0062CE6C);
+constexpr AsfGuid kDataObject = Guid(0x75B22636, 0x668E, 0x11CF, 0xA6D9, 0x00AA0062CE6C);
+constexpr AsfGuid kSimpleIndexObject = Guid(0x33000890, 0xE5B1, 0x11CF, 0x89F4, 0x00A0C90349CB);
+constexpr AsfGuid kAudioMedia = Guid(0xF8699E40, 0x5B4D, 0x11CF, 0xA8FD, 0x00805F5C442B);
+constexpr AsfGuid kVideoMedia = Guid(0xBC19EFC0, 0x5B4D, 0x11CF, 0xA8FD, 0x00805F5C442B);
+constexpr AsfGuid kNoErrorCorrection = Guid(0x20FB5700, 0x5B55, 0x11CF, 0xA8FD, 0x00805F5C442B);
+constexpr AsfGuid kAudioSpread = Guid(0xBFC3CD50, 0x618F, 0x11CF, 0x8BB2, 0x00AA00B4E220);
+
+constexpr std::uint32_t kFlagBroadcast = 0x01;
+constexpr std::uint32_t kFlagSeekable = 0x02;
+
+constexpr std::uint8_t kVideoStream = 1;
+constexpr std::uint8_t kAudioStream = 2;
+
+// Packet layout: error correction (0x82 and two zero bytes), length-type
+// flags 0x11 (several payloads, a WORD padding length, no packet length or
+// sequence), property flags 0x5D (BYTE replicated-data length, DWORD offset,
+// BYTE object number and stream number), padding length, send time,
+// duration, then payload flags (WORD payload lengths, the count below).
+constexpr std::size_t kPacketHeaderSize = 14;
+// Stream, object number, offset, replicated-data length, object size,
+// presentation time, payload length.
+constexpr std::size_t kPayloadHeaderSize = 17;
+constexpr int kMaxPayloadsPerPacket = 63;
+
+constexpr std::uint64_t kIndexIntervalMs = 1000;
+constexpr std::uint64_t kHundredNsPerMs = 10000;
+
+class Bytes {
+ public:
+  void U8(std::uint32_t v) { b_.push_back(static_cast<std::uint8_t>(v)); }
+  void U16(std::uint32_t v) {
+    U8(v);
+    U8(v >> 8);
+  }
+  void U32(std::uint32_t v) {
+    U16(v);
+    U16(v >> 16);
+  }
+  void U64(std::uint64_t v) {
+    U32(static_cast<std::uint32_t>(v));
+    U32(static_cast<std::uint32_t>(v >> 32));
+  }
+  void Guid(const AsfGuid& g) { b_.insert(b_.end(), g.begin(), g.end()); }
+  void Append(const std::vector<std::uint8_t>& other) { b_.insert(b_.end(), other.begin(), other.end()); }
+  void Text(const std::u16string& s) {
+    for (char16_t c : s) U16(c);
+  }
+  // An object: its GUID, its size including these 24 bytes, its body.
+  void Object(const AsfGuid& g, const Bytes& body) {
+    Guid(g);
+    U64(24 + body.b_.size());
+    Append(body.b_);
+  }
+  std::vector<std::uint8_t>& Data() { return b_; }
+  const std::vector<std::uint8_t>& Data() const { return b_; }
+
+ private:
+  std::vector<std::uint8_t> b_;
+};
+
+void Store16(std::uint8_t* p, std::uint32_t v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+void Store32(std::uint8_t* p, std::uint32_t v) {
+  Store16(p, v);
+  Store16(p + 2, v >> 16);
+}
+
+// Texts carry their terminating zero; an empty text has length 0.
+std::uint16_t TextBytes(const std::u16string& s) {
+  std::size_t units = std::min<std::size_t>(s.size(), 32766);
+  return static_cast<std::uint16_t>(s.empty() ? 0 : 2 * (units + 1));
+}
+void PutText(Bytes* out, const std::u16string& s) {
+  if (s.empty()) return;
+  out->Text(s.substr(0, 32766));
+  out->U16(0);
+}
+
+Bytes StreamProperties(const AsfGuid& type, const AsfGuid& errorCorrection, std::uint8_t number,
+                       const Bytes& typeSpecific, const Bytes& errorData) {
+  Bytes body;
+  body.Guid(type);
+  body.Guid(errorCorrection);
+  body.U64(0);  // time offset
+  body.U32(static_cast<std::uint32_t>(typeSpecific.Data().size()));
+  body.U32(static_cast<std::uint32_t>(errorData.Data().size()));
+  body.U16(number);
+  body.U32(0);  // reserved
+  body.Append(typeSpecific.Data());
+  body.Append(errorData.Data());
+  return body;
+}
+
+}  // namespace
+
+AsfGuid MakeFileId(std::uint64_t a, std::uint64_t b) {
+  auto mix = [](std::uint64_t x) {
+    x += 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
+  };
+  std::uint64_t hi = mix(a ^ mix(b)), lo = mix(b ^ hi);
+  AsfGuid g{};
+  for (int i = 0; i < 8; ++i) {
+    g[i] = static_cast<std::uint8_t>(hi >> (8 * i));
+    g[8 + i] = static_cast<std::uint8_t>(lo >> (8 * i));
+  }
+  g[7] = static_cast<std::uint8_t>((g[7] & 0x0F) | 0x40);  // version 4
+  g[8] = static_cast<std::uint8_t>((g[8] & 0x3F) | 0x80);  // variant
+  return g;
+}
+
+std::uint64_t FileTimeFromUnixSeconds(std::int64_t seconds) {
+  return static_cast<std::uint64_t>(seconds + 11644473600ll) * 10000000ull;
+}
+
+AsfWriter::AsfWriter(ByteSink* sink) : sink_(sink) {}
+
+bool AsfWriter::Write(std::uint64_t offset, const std::vector<std::uint8_t>& bytes) {
+  bool ok = sink_->WriteAt(offset, bytes.data(), bytes.size());
+  if (!ok) failed_ = true;
+  return ok;
+}
+
+bool AsfWriter::FlushSink() {
+  bool ok = sink_->Flush();
+  if (!ok) failed_ = true;
+  return ok;
+}
+
+bool AsfWriter::Begin(const AsfFileSetup& setup) {
+  setup_ = setup;
+  setup_.packetSize = std::clamp<std::uint32_t>(setup_.packetSize, 512, 65535);
+  packet_.assign(setup_.packetSize, 0);
+  begun_ = true;
+  StartPacket();
+  return WriteHeader(0, 0, kFlagBroadcast) && FlushSink();
+}
+
+bool AsfWriter::WriteHeader(std::uint64_t packets, std::uint64_t indexSize, std::uint32_t flags) {
+  const AsfFileSetup& s = setup_;
+  const std::uint64_t dataSize = 50 + packets * s.packetSize;
+  const std::uint64_t durationMs = static_cast<std::uint64_t>(std::max<std::int64_t>(endTimeMs_, 0));
+
+  Bytes objects;
+  int count = 0;
+
+  // The file size is only known once the header's own size is: build
+  // everything else first.
+  Bytes fileProperties;
+  {
+    std::uint64_t bitRate = durationMs ? (dataSize * 8 * 1000) / durationMs : 0;
+    fileProperties.Guid(s.fileId);
+    fileProperties.U64(0);  // file size, patched below
+    fileProperties.U64(s.creationTime);
+    fileProperties.U64(packets);
+    fileProperties.U64((durationMs + s.prerollMs) * kHundredNsPerMs);  // play duration
+    fileProperties.U64(durationMs * kHundredNsPerMs);                  // send duration
+    fileProperties.U64(s.prerollMs);
+    fileProperties.U32(flags);
+    fileProperties.U32(s.packetSize);
+    fileProperties.U32(s.packetSize);
+    fileProperties.U32(static_cast<std::uint32_t>(std::min<std::uint64_t>(bitRate, 0xFFFFFFFFu)));
+  }
+  objects.Object(kFilePropertiesObject, fileProperties);
+  const std::size_t fileSizeAt = 30 + 24 + 16;  // inside the header object
+  ++count;
+
+  {
+    Bytes extension;
+    extension.Guid(kHeaderExtensionReserved);
+    extension.U16(6);
+    extension.U32(0);  // no extension objects
+    objects.Object(kHeaderExtensionObject, extension);
+    ++count;
+  }
+  {
+    Bytes description;
+    description.U16(TextBytes(s.texts.title));
+    description.U16(TextBytes(s.texts.author));
+    description.U16(TextBytes(s.texts.copyright));
+    description.U16(TextBytes(s.texts.description));
+    description.U16(0);  // rating
+    PutText(&description, s.texts.title);
+    PutText(&description, s.texts.author);
+    PutText(&description, s.texts.copyright);
+    PutText(&description, s.texts.description);
+    objects.Object(kContentDescriptionObject, description);
+    ++count;
+  }
+  {
+    Bytes video;
+    video.U32(static_cast<std::uint32_t>(s.video.width));
+    video.U32(static_cast<std::uint32_t>(s.video.height));
+    video.U8(2);  // reserved flags
+    video.U16(40);
+    // BITMAPINFOHEADER; a positive height: rows bottom-up, as the codec codes them.
+    video.U32(40);
+    video.U32(static_cast<std::uint32_t>(s.video.width));
+    video.U32(static_cast<std::uint32_t>(s.video.height));
+    video.U16(1);
+    video.U16(s.video.bitCount);
+    video.U32(s.video.fourCC);
+    video.U32(static_cast<std::uint32_t>(s.video.width * s.video.height * (s.video.bitCount / 8)));
+    video.U32(0);
+    video.U32(0);
+    video.U32(0);
+    video.U32(0);
+    objects.Object(kStreamPropertiesObject,
+                   StreamProperties(kVideoMedia, kNoErrorCorrection, kVideoStream, video, Bytes()));
+    ++count;
+  }
+  if (s.hasAudio) {
+    Bytes wave;  // WAVEFORMATEX, PCM
+    wave.U16(1);
+    wave.U16(s.audio.channels);
+    wave.U32(s.audio.samplesPerSecond);
+    wave.U32(s.audio.BytesPerSecond());
+    wave.U16(s.audio.BlockAlign());
+    wave.U16(s.audio.bitsPerSample);
+    wave.U16(0);
+    Bytes spread;  // a span of 1: no interleaving of audio chunks
+    spread.U8(1);
+    spread.U16(s.audio.BlockAlign());
+    spread.U16(s.audio.BlockAlign());
+    spread.U16(1);
+    spread.U8(0);
+    objects.Object(kStreamPropertiesObject,
+                   StreamProperties(kAudioMedia, kAudioSpread, kAudioStream, wave, spread));
+    ++count;
+  }
+
+  Bytes header;
+  header.Guid(kHeaderObject);
+  header.U64(30 + objects.Data().size());
+  header.U32(static_cast<std::uint32_t>(count));
+  header.U8(1);
+  header.U8(2);
+  header.Append(objects.Data());
+  // The data object's own header follows the header object.
+  header.Guid(kDataObject);
+  header.U64(dataSize);
+  header.Guid(s.fileId);
+  header.U64(packets);
+  header.U8(1);
+  header.U8(1);
+
+  std::vector<std::uint8_t>& bytes = header.Data();
+  headerSize_ = bytes.size();
+  const std::uint64_t fileSize = headerSize_ - 50 + dataSize + indexSize;
+  for (int i = 0; i < 8; ++i) bytes[fileSizeAt + i] = static_cast<std::uint8_t>(fileSize >> (8 * i));
+  return Write(0, bytes);
+}
+
+void AsfWriter::StartPacket() {
+  std::fill(packet_.begin(), packet_.end(), 0);
+  used_ = kPacketHeaderSize;
+  payloadCount_ = 0;
+}
+
+bool AsfWriter::WriteCurrentPacket() {
+  std::uint8_t* p = packet_.data();
+  p[0] = 0x82;
+  p[1] = 0;
+  p[2] = 0;
+  p[3] = 0x11;
+  p[4] = 0x5D;
+  Store16(p + 5, static_cast<std::uint32_t>(setup_.packetSize - used_));
+  Store32(p + 7, static_cast<std::uint32_t>(packetSendTime_));
+  Store16(p + 11, 0);
+  p[13] = static_cast<std::uint8_t>(0x80 | payloadCount_);
+  std::fill(packet_.begin() + static_cast<std::ptrdiff_t>(used_), packet_.end(), 0);
+  std::uint64_t offset = headerSize_ + closedPackets_ * setup_.packetSize;
+  partialWhole_ = Write(offset, packet_);
+  return partialWhole_;
+}
+
+bool AsfWriter::ClosePacket() {
+  if (payloadCount_ == 0) return !failed_;
+  bool ok = !failed_ && WriteCurrentPacket();
+  if (ok && goodPackets_ == closedPackets_) ++goodPackets_;
+  ++closedPackets_;
+  partialWhole_ = false;
+  lastSendTime_ = packetSendTime_;
+  StartPacket();
+  return ok;
+}
+
+void AsfWriter::AddPayload(std::uint8_t stream, bool key, std::uint8_t objectNumber,
+                           std::int64_t timeMs, const std::uint8_t* data, std::size_t size,
+                           std::uint64_t* firstPacket) {
+  std::size_t offset = 0;
+  bool first = true;
+  while (offset < size) {
+    if (payloadCount_ == kMaxPayloadsPerPacket ||
+        used_ + kPayloadHeaderSize + 1 > setup_.packetSize) {
+      ClosePacket();
+    }
+    if (payloadCount_ == 0) {
+      // Send times never go back, even when a stream's payload is older
+      // than the other stream's last one.
+      packetSendTime_ = std::max(timeMs, lastSendTime_);
+    }
+    if (first && firstPacket) *firstPacket = closedPackets_;
+    first = false;
+    std::size_t room = setup_.packetSize - used_ - kPayloadHeaderSize;
+    std::size_t chunk = std::min(room, size - offset);
+    std::uint8_t* p = packet_.data() + used_;
+    p[0] = static_cast<std::uint8_t>(stream | (key ? 0x80 : 0));
+    p[1] = objectNumber;
+    Store32(p + 2, static_cast<std::uint32_t>(offset));
+    p[6] = 8;
+    Store32(p + 7, static_cast<std::uint32_t>(size));
+    Store32(p + 11, static_cast<std::uint32_t>(timeMs + setup_.prerollMs));
+    Store16(p + 15, static_cast<std::uint32_t>(chunk));
+    std::memcpy(p + kPayloadHeaderSize, data + offset, chunk);
+    used_ += kPayloadHeaderSize + chunk;
+    ++payloadCount_;
+    offset += chunk;
+  }
+}
+
+bool AsfWriter::WriteVideoFrame(std::int64_t timeMs, bool keyFrame, const std::uint8_t* data,
+                                std::size_t size) {
+  if (!begun_ || finished_ || failed_) return false;
+  std::uint64_t firstPacket = closedPackets_;
+  AddPayload(kVideoStream, keyFrame, videoObject_++, timeMs, data, size, &firstPacket);
+  if (keyFrame && size != 0) keyFrames_.push_back(KeyFrame{timeMs, firstPacket, closedPackets_});
+  endTimeMs_ = std::max(endTimeMs_, timeMs + setup_.video.frameDurationMs);
+  MaybeCheckpoint(timeMs);
+  return !failed_;
+}
+
+bool AsfWriter::WriteAudio(std::int64_t timeMs, const std::uint8_t* data, std::size_t size) {
+  if (!begun_ || finished_ || failed_ || !setup_.hasAudio) return false;
+  AddPayload(kAudioStream, true, audioObject_++, timeMs, data, size, nullptr);
+  std::uint32_t perSecond = std::max<std::uint32_t>(setup_.audio.BytesPerSecond(), 1);
+  endTimeMs_ = std::max(endTimeMs_, timeMs + static_cast<std::int64_t>(size * 1000 / perSecond));
+  MaybeCheckpoint(timeMs);
+  return !failed_;
+}
+
+void AsfWriter::MaybeCheckpoint(std::int64_t timeMs) {
+  if (timeMs - lastCheckpointMs_ >= static_cast<std::int64_t>(setup_.checkpointIntervalMs)) {
+    lastCheckpointMs_ = timeMs;
+    Checkpoint();
+  }
+}
+
+bool AsfWriter::Checkpoint() {
+  if (!begun_ || finished_ || failed_) return false;
+  // The packet being filled goes to its place padded; later payloads
+  // rewrite it there until it is full.
+  if (payloadCount_ != 0 && !WriteCurrentPacket()) return false;
+  return WriteHeader(PacketCount(), 0, kFlagBroadcast) && FlushSink();
+}
+
+std::vector<std::uint8_t> AsfWriter::BuildIndex() const {
+  // One entry a second: the packets of the last key frame at or before it.
+  Bytes body;
+  std::uint64_t entries = static_cast<std::uint64_t>(std::max<std::int64_t>(endTimeMs_, 0)) / kIndexIntervalMs + 1;
+  std::vector<std::pair<std::uint32_t, std::uint16_t>> table;
+  std::size_t k = 0;
+  std::uint32_t maxCount = 0;
+  for (std::uint64_t e = 0; e < entries; ++e) {
+    std::int64_t at = static_cast<std::int64_t>(e * kIndexIntervalMs);
+    while (k + 1 < keyFrames_.size() && keyFrames_[k + 1].timeMs <= at) ++k;
+    std::uint32_t packet = 0;
+    std::uint16_t count = 1;
+    if (!keyFrames_.empty()) {
+      packet = static_cast<std::uint32_t>(keyFrames_[k].firstPacket);
+      count = static_cast<std::uint16_t>(
+          std::min<std::uint64_t>(keyFrames_[k].lastPacket - keyFrames_[k].firstPacket + 1, 0xFFFF));
+    }
+    maxCount = std::max<std::uint32_t>(maxCount, count);
+    table.emplace_back(packet, count);
+  }
+  body.Guid(setup_.fileId);
+  body.U64(kIndexIntervalMs * kHundredNsPerMs);
+  body.U32(maxCount);
+  body.U32(static_cast<std::uint32_t>(table.size()));
+  for (const auto& [packet, count] : table) {
+    body.U32(packet);
+    body.U16(count);
+  }
+  Bytes index;
+  index.Object(kSimpleIndexObject, body);
+  return std::move(index.Data());
+}
+
+bool AsfWriter::Finish() {
+  if (!begun_ || finished_) return false;
+  finished_ = true;
+  if (!failed_ && ClosePacket()) {
+    std::vector<std::uint8_t> index = BuildIndex();
+    std::uint64_t packets = closedPackets_;
+    if (Write(headerSize_ + packets * setup_.packetSize, index) &&
+        WriteHeader(packets, index.size(), kFlagSeekable) && FlushSink()) {
+      return true;
+    }
+  }
+  // The disk refused something: describe only the packets known whole (the
+  // one being filled too, if its last writing in place went through). The
+  // header is rewritten where it stands, which needs no more room.
+  std::uint64_t whole = goodPackets_;
+  if (whole == closedPackets_ && partialWhole_) ++whole;
+  WriteHeader(whole, 0, 0);
+  FlushSink();
+  return false;
+}
+
+}  // namespace mavrion::encoder::builtin

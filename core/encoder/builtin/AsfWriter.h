@@ -1,0 +1,126 @@
+#pragma once
+// Our own writer of ASF files (.wmv): a header with the file's and streams'
+// properties and its descriptive texts, data packets of one fixed size, and
+// a simple index of the video's key frames at the end.
+//
+// Nothing written is lost to a killed program: packets go to the file as
+// they fill, and at least once a second of media time the packet being
+// filled is written in its place, padded, and the header is rewritten with
+// the sizes, counts and duration so far, then everything is flushed. While
+// recording the header carries the broadcast flag, which tells readers to
+// read packets up to the end of the file rather than trust the counts;
+// Finish clears it, writes the index and sets the seekable flag. After a
+// failed write (a full disk) the writer refuses further data; Finish still
+// rewrites the header in place so the part written so far stays playable.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/encoder/builtin/ByteSink.h"
+
+namespace mavrion::encoder::builtin {
+
+using AsfGuid = std::array<std::uint8_t, 16>;  // as stored: little-endian fields
+
+struct AsfVideoFormat {
+  int width = 0;
+  int height = 0;
+  std::uint32_t fourCC = 0;
+  std::uint16_t bitCount = 16;
+  std::int64_t frameDurationMs = 0;  // counted into the file's duration
+};
+
+struct AsfAudioFormat {
+  std::uint16_t channels = 1;
+  std::uint32_t samplesPerSecond = 44100;
+  std::uint16_t bitsPerSample = 16;
+  std::uint16_t BlockAlign() const { return static_cast<std::uint16_t>(channels * (bitsPerSample / 8)); }
+  std::uint32_t BytesPerSecond() const { return samplesPerSecond * BlockAlign(); }
+};
+
+// The file's descriptive texts, already in UTF-16.
+struct AsfTexts {
+  std::u16string title, author, copyright, description;
+};
+
+struct AsfFileSetup {
+  AsfVideoFormat video;
+  bool hasAudio = false;
+  AsfAudioFormat audio;  // PCM
+  AsfTexts texts;
+  AsfGuid fileId{};
+  std::uint64_t creationTime = 0;  // 100-ns units since 1 January 1601 (UTC)
+  std::uint32_t packetSize = 8192;
+  std::uint32_t prerollMs = 3000;
+  std::uint32_t checkpointIntervalMs = 1000;
+};
+
+// A file id from two numbers of the caller's (a time, a counter), mixed and
+// marked as a random (version 4) GUID.
+AsfGuid MakeFileId(std::uint64_t a, std::uint64_t b);
+
+// 100-ns units since 1601 for seconds since 1970 (UTC).
+std::uint64_t FileTimeFromUnixSeconds(std::int64_t seconds);
+
+class AsfWriter {
+ public:
+  explicit AsfWriter(ByteSink* sink);
+  AsfWriter(const AsfWriter&) = delete;
+  AsfWriter& operator=(const AsfWriter&) = delete;
+
+  // Writes the header of a file with no packets yet.
+  bool Begin(const AsfFileSetup& setup);
+  // Times are ms of recording time, from 0; the preroll is added here.
+  bool WriteVideoFrame(std::int64_t timeMs, bool keyFrame, const std::uint8_t* data, std::size_t size);
+  bool WriteAudio(std::int64_t timeMs, const std::uint8_t* data, std::size_t size);
+  // Makes everything written so far readable from the file and flushes it.
+  bool Checkpoint();
+  // Last packet, index, final header. The file is complete when it answers
+  // true; after a failure it answers false but leaves what was written
+  // readable as far as the disk allowed.
+  bool Finish();
+
+  bool Failed() const { return failed_; }
+  std::uint64_t PacketCount() const { return closedPackets_ + (payloadCount_ != 0 ? 1 : 0); }
+  std::int64_t DurationMs() const { return endTimeMs_; }
+
+ private:
+  struct KeyFrame {
+    std::int64_t timeMs;
+    std::uint64_t firstPacket, lastPacket;
+  };
+  void AddPayload(std::uint8_t stream, bool key, std::uint8_t objectNumber, std::int64_t timeMs,
+                  const std::uint8_t* data, std::size_t size, std::uint64_t* firstPacket);
+  void StartPacket();
+  bool WriteCurrentPacket();
+  bool ClosePacket();
+  bool WriteHeader(std::uint64_t packets, std::uint64_t indexSize, std::uint32_t flags);
+  std::vector<std::uint8_t> BuildIndex() const;
+  void MaybeCheckpoint(std::int64_t timeMs);
+  bool Write(std::uint64_t offset, const std::vector<std::uint8_t>& bytes);
+  bool FlushSink();
+
+  ByteSink* sink_;
+  AsfFileSetup setup_;
+  bool begun_ = false;
+  bool finished_ = false;
+  bool failed_ = false;
+  std::uint64_t headerSize_ = 0;  // header object plus the data object's own header
+  std::vector<std::uint8_t> packet_;
+  std::size_t used_ = 0;
+  int payloadCount_ = 0;
+  std::int64_t packetSendTime_ = 0;
+  std::int64_t lastSendTime_ = 0;
+  std::uint64_t closedPackets_ = 0;
+  std::uint64_t goodPackets_ = 0;  // packets known to be whole on disk
+  bool partialWhole_ = false;      // the packet being filled, as last written in place
+  std::uint8_t videoObject_ = 0;
+  std::uint8_t audioObject_ = 0;
+  std::int64_t endTimeMs_ = 0;
+  std::int64_t lastCheckpointMs_ = 0;
+  std::vector<KeyFrame> keyFrames_;
+};
+
+}  // namespace mavrion::encoder::builtin

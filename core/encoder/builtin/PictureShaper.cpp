@@ -1,0 +1,152 @@
+#include "core/encoder/builtin/PictureShaper.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace mavrion::encoder::builtin {
+
+namespace {
+
+int RoundUpTo4(int n) { return (n + 3) & ~3; }
+
+// Blends pixels with 8-bit weights, two channels per 32-bit lane pair: each
+// 16-bit lane holds at most 255 * 256 + 128, so nothing spills over.
+inline std::uint32_t Blend(const std::uint32_t* pixels, std::ptrdiff_t step,
+                           const std::uint16_t* weights, std::uint32_t count) {
+  std::uint32_t blueRed = 0x00800080u, greenAlpha = 0x00800080u;
+  for (std::uint32_t k = 0; k < count; ++k) {
+    std::uint32_t p = pixels[static_cast<std::ptrdiff_t>(k) * step];
+    blueRed += (p & 0x00FF00FFu) * weights[k];
+    greenAlpha += ((p >> 8) & 0x00FF00FFu) * weights[k];
+  }
+  return ((blueRed >> 8) & 0x00FF00FFu) | (greenAlpha & 0xFF00FF00u);
+}
+
+}  // namespace
+
+bool ChooseFrameGeometry(int capturedWidth, int capturedHeight, int profileWidth,
+                         int profileHeight, FrameGeometry* geometry) {
+  if (capturedWidth <= 0 || capturedHeight <= 0) return false;
+  FrameGeometry g;
+  g.capturedWidth = capturedWidth;
+  g.capturedHeight = capturedHeight;
+  g.contentWidth = profileWidth > 0 ? RoundUpTo4(profileWidth) : capturedWidth;
+  g.contentHeight = profileHeight > 0 ? RoundUpTo4(profileHeight) : capturedHeight;
+  // A requested size equal to the captured one is no scaling, only padding.
+  if (profileWidth == capturedWidth) g.contentWidth = capturedWidth;
+  if (profileHeight == capturedHeight) g.contentHeight = capturedHeight;
+  g.encodedWidth = RoundUpTo4(g.contentWidth);
+  g.encodedHeight = RoundUpTo4(g.contentHeight);
+  if (g.encodedWidth > kMaxEncodedDimension || g.encodedHeight > kMaxEncodedDimension) return false;
+  *geometry = g;
+  return true;
+}
+
+PictureShaper::PictureShaper(const FrameGeometry& geometry)
+    : geometry_(geometry),
+      scaleX_(geometry.contentWidth != geometry.capturedWidth),
+      scaleY_(geometry.contentHeight != geometry.capturedHeight) {
+  if (scaleX_) {
+    tapsX_ = MakeTaps(geometry.capturedWidth, geometry.contentWidth);
+    across_.resize(static_cast<std::size_t>(geometry.contentWidth) * geometry.capturedHeight);
+  }
+  if (scaleY_) tapsY_ = MakeTaps(geometry.capturedHeight, geometry.contentHeight);
+  out_.resize(static_cast<std::size_t>(geometry.encodedWidth) * geometry.encodedHeight);
+}
+
+PictureShaper::Taps PictureShaper::MakeTaps(int from, int to) {
+  Taps taps;
+  taps.offset.push_back(0);
+  const double scale = static_cast<double>(from) / to;
+  std::vector<double> w;
+  for (int o = 0; o < to; ++o) {
+    int first = 0;
+    w.clear();
+    if (to < from) {
+      // Shrinking: each output pixel averages the source span it covers.
+      double begin = o * scale, end = (o + 1) * scale;
+      first = static_cast<int>(std::floor(begin));
+      for (int s = first; s < from && s < end; ++s) {
+        w.push_back(std::min<double>(end, s + 1) - std::max<double>(begin, s));
+      }
+    } else {
+      // Enlarging: the two nearest source pixels, centre to centre.
+      double centre = (o + 0.5) * scale - 0.5;
+      centre = std::clamp(centre, 0.0, static_cast<double>(from - 1));
+      first = std::min(static_cast<int>(std::floor(centre)), from - 1);
+      double fraction = centre - first;
+      w.push_back(1.0 - fraction);
+      if (first + 1 < from) w.push_back(fraction);
+    }
+    double total = 0;
+    for (double v : w) total += v;
+    int sum = 0;
+    std::size_t largest = 0;
+    std::vector<std::uint16_t> rounded(w.size());
+    for (std::size_t k = 0; k < w.size(); ++k) {
+      rounded[k] = static_cast<std::uint16_t>(std::lround(256.0 * w[k] / total));
+      sum += rounded[k];
+      if (w[k] > w[largest]) largest = k;
+    }
+    rounded[largest] = static_cast<std::uint16_t>(rounded[largest] + 256 - sum);
+    taps.first.push_back(static_cast<std::uint32_t>(first));
+    taps.weights.insert(taps.weights.end(), rounded.begin(), rounded.end());
+    taps.offset.push_back(static_cast<std::uint32_t>(taps.weights.size()));
+  }
+  return taps;
+}
+
+BgraImage PictureShaper::Shape(const BgraImage& captured) {
+  const FrameGeometry& g = geometry_;
+  if (!scaleX_ && !scaleY_ && g.encodedWidth == g.capturedWidth &&
+      g.encodedHeight == g.capturedHeight) {
+    return captured;
+  }
+  const std::size_t outStride = static_cast<std::size_t>(g.encodedWidth);
+
+  // Rows, captured height, content width: scaled across or as captured.
+  auto capturedRow = [&](int y) {
+    return reinterpret_cast<const std::uint32_t*>(captured.pixels +
+                                                  static_cast<std::ptrdiff_t>(y) * captured.strideBytes);
+  };
+  auto sourceRow = [&](int y) -> const std::uint32_t* {
+    return scaleX_ ? &across_[static_cast<std::size_t>(y) * g.contentWidth] : capturedRow(y);
+  };
+  if (scaleX_) {
+    for (int y = 0; y < g.capturedHeight; ++y) {
+      const std::uint32_t* in = capturedRow(y);
+      std::uint32_t* row = &across_[static_cast<std::size_t>(y) * g.contentWidth];
+      for (int x = 0; x < g.contentWidth; ++x) {
+        std::uint32_t begin = tapsX_.offset[x];
+        row[x] = Blend(in + tapsX_.first[x], 1, &tapsX_.weights[begin], tapsX_.offset[x + 1] - begin);
+      }
+    }
+  }
+  for (int y = 0; y < g.contentHeight; ++y) {
+    std::uint32_t* row = &out_[y * outStride];
+    if (scaleY_) {
+      std::uint32_t begin = tapsY_.offset[y];
+      std::uint32_t count = tapsY_.offset[y + 1] - begin;
+      const std::uint32_t* column = sourceRow(static_cast<int>(tapsY_.first[y]));
+      std::ptrdiff_t step = count > 1 ? sourceRow(static_cast<int>(tapsY_.first[y]) + 1) - column : 0;
+      for (int x = 0; x < g.contentWidth; ++x) {
+        row[x] = Blend(column + x, step, &tapsY_.weights[begin], count);
+      }
+    } else {
+      std::memcpy(row, sourceRow(y), static_cast<std::size_t>(g.contentWidth) * 4);
+    }
+    std::fill(row + g.contentWidth, row + g.encodedWidth, row[g.contentWidth - 1]);
+  }
+  for (int y = g.contentHeight; y < g.encodedHeight; ++y) {
+    std::memcpy(&out_[y * outStride], &out_[(g.contentHeight - 1) * outStride], outStride * 4);
+  }
+  BgraImage shaped;
+  shaped.pixels = reinterpret_cast<const std::uint8_t*>(out_.data());
+  shaped.width = g.encodedWidth;
+  shaped.height = g.encodedHeight;
+  shaped.strideBytes = static_cast<std::ptrdiff_t>(outStride * 4);
+  return shaped;
+}
+
+}  // namespace mavrion::encoder::builtin

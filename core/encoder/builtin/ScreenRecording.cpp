@@ -1,0 +1,129 @@
+#include "core/encoder/builtin/ScreenRecording.h"
+
+#include <algorithm>
+
+namespace mavrion::encoder::builtin {
+
+ScreenRecording::ScreenRecording(ByteSink* sink) : writer_(sink) {}
+
+bool ScreenRecording::Begin(const RecordingSetup& setup, std::uint32_t nowMs) {
+  if (begun_) return false;
+  if (!ChooseFrameGeometry(setup.capturedWidth, setup.capturedHeight, setup.profileWidth,
+                           setup.profileHeight, &geometry_)) {
+    return false;
+  }
+  if (setup.hasAudio && (setup.audio.channels == 0 || setup.audio.samplesPerSecond == 0 ||
+                         (setup.audio.bitsPerSample != 8 && setup.audio.bitsPerSample != 16))) {
+    return false;
+  }
+  setup_ = setup;
+  shaper_ = std::make_unique<PictureShaper>(geometry_);
+  encoder_ = std::make_unique<MsVideo1Encoder>(geometry_.encodedWidth, geometry_.encodedHeight,
+                                               setup.sharpness);
+  clock_ = std::make_unique<MediaClock>(setup.framesPerThousandSeconds);
+  if (setup.hasAudio) {
+    clock_->UseAudio(setup.audio.samplesPerSecond);
+    // Silence is the middle value: 0 for 16-bit samples, 128 for 8-bit ones.
+    silence_.assign(setup.audio.BytesPerSecond(), setup.audio.bitsPerSample == 8 ? 0x80 : 0);
+  }
+
+  AsfFileSetup file;
+  file.video.width = geometry_.encodedWidth;
+  file.video.height = geometry_.encodedHeight;
+  file.video.fourCC = kFourCcCram;
+  file.video.bitCount = kMsVideo1BitCount;
+  file.video.frameDurationMs = clock_->FrameDurationMs();
+  file.hasAudio = setup.hasAudio;
+  file.audio = setup.audio;
+  file.texts = setup.texts;
+  file.fileId = setup.fileId;
+  file.creationTime = setup.creationTime;
+  begun_ = true;
+  clock_->Start(nowMs);
+  return writer_.Begin(file);
+}
+
+std::uint32_t ScreenRecording::MillisecondsToNextFrame(std::uint32_t nowMs) const {
+  return clock_ ? clock_->MillisecondsToNextSlot(nowMs) : 0;
+}
+
+bool ScreenRecording::WriteRepeats(std::uint64_t first, std::uint64_t count) {
+  if (count == 0 || !havePicture_) return !writer_.Failed();
+  encoder_->EncodeRepeat(&frame_);
+  for (std::uint64_t slot = first; slot < first + count; ++slot) {
+    if (!writer_.WriteVideoFrame(clock_->SlotTime(slot), false, frame_.data(), frame_.size())) return false;
+    ++framesWritten_;
+  }
+  return true;
+}
+
+bool ScreenRecording::AddFrame(std::uint32_t nowMs, const BgraImage& captured) {
+  if (!begun_ || finished_ || writer_.Failed()) return false;
+  if (captured.width != geometry_.capturedWidth || captured.height != geometry_.capturedHeight) {
+    return false;
+  }
+  MediaClock::DueSlots due = clock_->TakeDueSlots(nowMs);
+  if (due.count == 0) return true;
+  // The picture was taken now, for the last slot due; the slots missed
+  // before it keep showing the previous picture. The very first picture
+  // has nothing before it and fills its slots from the first.
+  const bool first = !havePicture_;
+  const std::uint64_t slot = first ? due.first : due.first + due.count - 1;
+  if (!first && !WriteRepeats(due.first, due.count - 1)) return false;
+
+  const std::int64_t timeMs = clock_->SlotTime(slot);
+  const bool wantKey = first || timeMs - lastKeyMs_ >= static_cast<std::int64_t>(setup_.keyFrameIntervalMs);
+  const bool key = encoder_->Encode(shaper_->Shape(captured), wantKey, &frame_);
+  if (key) lastKeyMs_ = timeMs;
+  havePicture_ = true;
+  if (!writer_.WriteVideoFrame(timeMs, key, frame_.data(), frame_.size())) return false;
+  ++framesWritten_;
+  return !first || WriteRepeats(due.first + 1, due.count - 1);
+}
+
+bool ScreenRecording::WriteAudioBlock(std::int64_t timeMs, const std::uint8_t* data, std::size_t bytes) {
+  return bytes == 0 || writer_.WriteAudio(timeMs, data, bytes);
+}
+
+bool ScreenRecording::AddAudio(std::uint32_t nowMs, const std::uint8_t* pcm, std::size_t bytes) {
+  if (!begun_ || finished_ || !setup_.hasAudio || writer_.Failed()) return false;
+  const std::uint64_t align = setup_.audio.BlockAlign();
+  const std::uint64_t rate = setup_.audio.samplesPerSecond;
+  MediaClock::AudioAdmission admission = clock_->AdmitAudio(nowMs, bytes / align);
+  std::uint64_t frame = admission.firstFrame;
+  auto timeOf = [&](std::uint64_t f) { return static_cast<std::int64_t>(f * 1000 / rate); };
+  // A long gap is filled a second at a time.
+  for (std::uint64_t left = admission.silenceFrames; left != 0;) {
+    std::uint64_t n = std::min<std::uint64_t>(left, rate);
+    if (!WriteAudioBlock(timeOf(frame), silence_.data(), static_cast<std::size_t>(n * align))) return false;
+    frame += n;
+    left -= n;
+  }
+  return WriteAudioBlock(timeOf(frame), pcm, static_cast<std::size_t>(admission.keptFrames * align));
+}
+
+bool ScreenRecording::Pause(std::uint32_t nowMs) {
+  if (!begun_ || finished_) return false;
+  if (clock_->Paused()) return true;
+  MediaClock::DueSlots due = clock_->TakeSlotsBefore(nowMs);
+  bool ok = WriteRepeats(due.first, due.count);
+  clock_->Pause(nowMs);
+  // Nothing more is written while paused: make the file whole up to here.
+  return writer_.Checkpoint() && ok;
+}
+
+void ScreenRecording::Resume(std::uint32_t nowMs) {
+  if (begun_ && !finished_) clock_->Resume(nowMs);
+}
+
+bool ScreenRecording::Finish(std::uint32_t nowMs) {
+  if (!begun_ || finished_) return false;
+  if (!clock_->Paused() && !writer_.Failed()) {
+    MediaClock::DueSlots due = clock_->TakeSlotsBefore(nowMs);
+    WriteRepeats(due.first, due.count);
+  }
+  finished_ = true;
+  return writer_.Finish();
+}
+
+}  // namespace mavrion::encoder::builtin

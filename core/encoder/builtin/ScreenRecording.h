@@ -1,0 +1,91 @@
+#pragma once
+// One recording of the built-in screen encoder, from captured pictures and
+// sound to the finished file: the media clock decides which frames are due,
+// the shaper brings pictures to the encoded size, Video 1 compresses them
+// and the ASF writer stores them with the sound.
+//
+// The capture loop asks how long to wait for the next frame, captures, and
+// hands the picture over with the time it was taken; sound is handed over
+// as it arrives. Not thread-safe: calls from a capture thread and a sound
+// callback need the caller's lock.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "core/encoder/builtin/AsfWriter.h"
+#include "core/encoder/builtin/MediaClock.h"
+#include "core/encoder/builtin/MsVideo1Encoder.h"
+#include "core/encoder/builtin/PictureShaper.h"
+
+namespace mavrion::encoder::builtin {
+
+struct RecordingSetup {
+  int capturedWidth = 0;
+  int capturedHeight = 0;
+  int profileWidth = 0;   // 0 keeps the captured width
+  int profileHeight = 0;  // 0 keeps the captured height
+  std::int32_t framesPerThousandSeconds = 15000;
+  int sharpness = 95;  // 1..100
+  bool hasAudio = false;
+  AsfAudioFormat audio;  // PCM
+  AsfTexts texts;
+  AsfGuid fileId{};
+  std::uint64_t creationTime = 0;  // 100-ns units since 1601 (UTC)
+  std::uint32_t keyFrameIntervalMs = 10000;
+};
+
+class ScreenRecording {
+ public:
+  explicit ScreenRecording(ByteSink* sink);
+  ScreenRecording(const ScreenRecording&) = delete;
+  ScreenRecording& operator=(const ScreenRecording&) = delete;
+
+  // Starts the clock at nowMs (a tick count) and writes the file's header.
+  // False for an unusable size or a file that cannot be written.
+  bool Begin(const RecordingSetup& setup, std::uint32_t nowMs);
+
+  std::uint32_t MillisecondsToNextFrame(std::uint32_t nowMs) const;
+  // A picture of the captured size, taken at nowMs. It fills the frame that
+  // is due; frames missed since the last picture repeat the last picture.
+  // Nothing is written when no frame is due yet. False once the file
+  // cannot be written: the caller stops and finishes.
+  bool AddFrame(std::uint32_t nowMs, const BgraImage& captured);
+  // PCM in the setup's format that arrived at nowMs; dropped while paused.
+  bool AddAudio(std::uint32_t nowMs, const std::uint8_t* pcm, std::size_t bytes);
+
+  // Paused time is left out of the file: frames and sound continue after
+  // Resume where they stopped.
+  bool Pause(std::uint32_t nowMs);
+  void Resume(std::uint32_t nowMs);
+
+  // Fills the frames due up to nowMs (unless paused) and completes the
+  // file. False when the file could not be completed.
+  bool Finish(std::uint32_t nowMs);
+
+  bool Failed() const { return writer_.Failed(); }
+  const FrameGeometry& Geometry() const { return geometry_; }
+  std::uint64_t FramesWritten() const { return framesWritten_; }
+  std::int64_t DurationMs() const { return writer_.DurationMs(); }
+
+ private:
+  bool WriteRepeats(std::uint64_t first, std::uint64_t count);
+  bool WriteAudioBlock(std::int64_t timeMs, const std::uint8_t* data, std::size_t bytes);
+
+  AsfWriter writer_;
+  RecordingSetup setup_;
+  FrameGeometry geometry_;
+  std::unique_ptr<PictureShaper> shaper_;
+  std::unique_ptr<MsVideo1Encoder> encoder_;
+  std::unique_ptr<MediaClock> clock_;
+  std::vector<std::uint8_t> frame_;
+  std::vector<std::uint8_t> silence_;
+  bool begun_ = false;
+  bool finished_ = false;
+  bool havePicture_ = false;
+  std::int64_t lastKeyMs_ = 0;
+  std::uint64_t framesWritten_ = 0;
+  std::int64_t audioTimeMs_ = 0;
+};
+
+}  // namespace mavrion::encoder::builtin

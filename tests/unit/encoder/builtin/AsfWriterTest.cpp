@@ -1,0 +1,274 @@
+#include "core/encoder/builtin/AsfWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "core/encoder/builtin/MsVideo1Encoder.h"
+#include "core/encoder/builtin/Windows1252.h"
+#include "tests/unit/encoder/builtin/MediaTools.h"
+
+namespace mavrion::encoder::builtin {
+namespace {
+
+namespace mt = media_tools;
+
+constexpr int kW = 64, kH = 48;
+
+// Frames of a bar moving over a gradient, coded as the recorder codes them.
+class Source {
+ public:
+  Source() : encoder_(kW, kH, 90), pixels_(kW * kH * 4) {}
+  std::vector<std::uint8_t> Frame(int n, bool* key) {
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        std::uint8_t* p = &pixels_[(y * kW + x) * 4];
+        bool bar = x >= (n * 3) % kW && x < (n * 3) % kW + 6;
+        p[0] = static_cast<std::uint8_t>(bar ? 20 : x * 4);
+        p[1] = static_cast<std::uint8_t>(bar ? 220 : y * 5);
+        p[2] = static_cast<std::uint8_t>(bar ? 240 : 90);
+        p[3] = 255;
+      }
+    std::vector<std::uint8_t> out;
+    *key = encoder_.Encode(BgraImage{pixels_.data(), kW, kH, kW * 4}, n % 20 == 0, &out);
+    return out;
+  }
+
+ private:
+  MsVideo1Encoder encoder_;
+  std::vector<std::uint8_t> pixels_;
+};
+
+AsfFileSetup FileSetup(bool audio) {
+  AsfFileSetup setup;
+  setup.video = AsfVideoFormat{kW, kH, kFourCcCram, 16, 100};
+  setup.hasAudio = audio;
+  setup.audio = AsfAudioFormat{1, 8000, 16};
+  setup.texts.title = Windows1252ToUtf16("Caf\xE9 demo");
+  setup.texts.author = Windows1252ToUtf16("Ann Author");
+  setup.texts.copyright = Windows1252ToUtf16("\xA9 2024 \x80 Mavrion");
+  setup.texts.description = Windows1252ToUtf16("What the recording shows");
+  setup.fileId = MakeFileId(1, 2);
+  setup.creationTime = FileTimeFromUnixSeconds(1700000000);
+  setup.packetSize = 1024;
+  return setup;
+}
+
+// Ten frames a second, and with audio 100 ms of a square wave each time.
+void Record(AsfWriter* writer, int frames, bool audio, Source* source) {
+  std::vector<std::uint8_t> tone(1600);
+  for (std::size_t i = 0; i < tone.size(); i += 2) tone[i + 1] = (i / 20) % 2 ? 0x20 : 0xE0;
+  for (int n = 0; n < frames; ++n) {
+    bool key = false;
+    std::vector<std::uint8_t> frame = source->Frame(n, &key);
+    ASSERT_TRUE(writer->WriteVideoFrame(n * 100, key, frame.data(), frame.size()));
+    if (audio) ASSERT_TRUE(writer->WriteAudio(n * 100, tone.data(), tone.size()));
+  }
+}
+
+std::uint64_t Le(const std::vector<std::uint8_t>& b, std::size_t at, int bytes) {
+  std::uint64_t v = 0;
+  for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | b[at + i];
+  return v;
+}
+
+// Where the object with this GUID's first four bytes starts, walking the
+// header's objects.
+std::size_t FindObject(const std::vector<std::uint8_t>& b, std::uint32_t first) {
+  for (std::size_t at = 30; at + 24 <= b.size() && at < Le(b, 16, 8);) {
+    if (Le(b, at, 4) == first) return at;
+    at += Le(b, at + 16, 8);
+  }
+  return std::string::npos;
+}
+
+TEST(AsfWriterTest, FfprobeReadsStreamsFormatAndDescriptiveTexts) {
+  ASSERT_EQ(mt::MissingTools(), "");
+  MemorySink sink;
+  AsfWriter writer(&sink);
+  ASSERT_TRUE(writer.Begin(FileSetup(true)));
+  Source source;
+  Record(&writer, 30, true, &source);
+  ASSERT_TRUE(writer.Finish());
+  std::string path = mt::WriteTemp(sink.Bytes(), ".wmv");
+  int code = 0;
+  std::string json = mt::Probe(path, &code);
+  std::vector<std::uint8_t> frames = mt::DecodeBgra(path, &code);
+  std::remove(path.c_str());
+  ASSERT_EQ(code, 0) << json;
+  std::size_t video = json.find("\"codec_type\": \"video\"");
+  std::size_t audio = json.find("\"codec_type\": \"audio\"");
+  ASSERT_NE(video, std::string::npos) << json;
+  ASSERT_NE(audio, std::string::npos) << json;
+  std::size_t videoStart = json.rfind("\"index\"", video);
+  EXPECT_EQ(mt::JsonValue(json, "codec_name", videoStart), "msvideo1");
+  EXPECT_EQ(mt::JsonValue(json, "codec_tag_string", videoStart), "CRAM");
+  EXPECT_EQ(mt::JsonValue(json, "width", videoStart), "64");
+  EXPECT_EQ(mt::JsonValue(json, "height", videoStart), "48");
+  EXPECT_EQ(mt::JsonValue(json, "r_frame_rate", videoStart), "10/1");
+  std::size_t audioStart = json.rfind("\"index\"", audio);
+  EXPECT_EQ(mt::JsonValue(json, "codec_name", audioStart), "pcm_s16le");
+  EXPECT_EQ(mt::JsonValue(json, "sample_rate", audioStart), "8000");
+  EXPECT_EQ(mt::JsonValue(json, "channels", audioStart), "1");
+  std::size_t format = json.find("\"format\":");
+  EXPECT_EQ(mt::JsonValue(json, "format_name", format), "asf");
+  EXPECT_NEAR(std::stod(mt::JsonValue(json, "duration", format)), 3.0, 0.01);
+  EXPECT_EQ(mt::JsonValue(json, "title", format), "Caf\xC3\xA9 demo");
+  EXPECT_EQ(mt::JsonValue(json, "artist", format), "Ann Author");
+  EXPECT_EQ(mt::JsonValue(json, "copyright", format), "\xC2\xA9 2024 \xE2\x82\xAC Mavrion");
+  EXPECT_EQ(mt::JsonValue(json, "comment", format), "What the recording shows");
+  EXPECT_EQ(frames.size(), 30u * kW * kH * 4);
+}
+
+TEST(AsfWriterTest, FinishedFileDescribesItselfAndIndexesKeyFrames) {
+  MemorySink sink;
+  AsfWriter writer(&sink);
+  AsfFileSetup setup = FileSetup(false);
+  setup.texts = AsfTexts{};
+  ASSERT_TRUE(writer.Begin(setup));
+  const std::vector<std::uint8_t>& b = sink.Bytes();
+  const std::size_t props = FindObject(b, 0x8CABDCA1);
+  ASSERT_NE(props, std::string::npos);
+  EXPECT_EQ(Le(b, props + 88, 4), 1u) << "broadcast while recording";
+
+  Source source;
+  Record(&writer, 45, false, &source);  // key frames at 0, 2 and 4 s
+  ASSERT_TRUE(writer.Finish());
+  ASSERT_FALSE(writer.Failed());
+
+  EXPECT_EQ(Le(b, 0, 4), 0x75B22630u);
+  EXPECT_EQ(Le(b, 24, 4), 4u) << "file properties, extension, description, one stream";
+  EXPECT_EQ(std::memcmp(&b[props + 24], MakeFileId(1, 2).data(), 16), 0);
+  EXPECT_EQ(Le(b, props + 40, 8), b.size()) << "file size";
+  EXPECT_EQ(Le(b, props + 48, 8), FileTimeFromUnixSeconds(1700000000));
+  const std::uint64_t packets = Le(b, props + 56, 8);
+  EXPECT_EQ(Le(b, props + 64, 8), (4500u + 3000u) * 10000u) << "play duration with preroll";
+  EXPECT_EQ(Le(b, props + 72, 8), 4500u * 10000u) << "send duration";
+  EXPECT_EQ(Le(b, props + 80, 8), 3000u) << "preroll";
+  EXPECT_EQ(Le(b, props + 88, 4), 2u) << "seekable, no longer broadcast";
+  EXPECT_EQ(Le(b, props + 92, 4), 1024u);
+  EXPECT_EQ(Le(b, props + 96, 4), 1024u);
+  EXPECT_NE(FindObject(b, 0x5FBF03B5), std::string::npos) << "header extension";
+  const std::size_t text = FindObject(b, 0x75B22633);
+  ASSERT_NE(text, std::string::npos);
+  EXPECT_EQ(Le(b, text + 16, 8), 34u) << "five empty lengths";
+
+  const std::size_t data = Le(b, 16, 8);
+  EXPECT_EQ(Le(b, data, 4), 0x75B22636u);
+  EXPECT_EQ(Le(b, data + 16, 8), 50 + packets * 1024);
+  EXPECT_EQ(Le(b, data + 40, 8), packets);
+  const std::size_t index = data + 50 + packets * 1024;
+  ASSERT_LT(index, b.size());
+  EXPECT_EQ(Le(b, index, 4), 0x33000890u);
+  EXPECT_EQ(Le(b, index + 16, 8), b.size() - index);
+  EXPECT_EQ(Le(b, index + 40, 8), 10000000u) << "an entry a second";
+  const std::uint64_t entries = Le(b, index + 52, 4);
+  EXPECT_EQ(entries, 5u) << "0 to 4 s";
+  // Each entry leads to the packet where the last key frame at or before
+  // its second starts: walk the packets' payloads to find where they start.
+  std::uint64_t keyPacket[3] = {};
+  int found = 0;
+  for (std::uint64_t p = 0; p < packets; ++p) {
+    const std::size_t at = data + 50 + p * 1024;
+    ASSERT_EQ(b[at], 0x82);
+    ASSERT_EQ(b[at + 3], 0x11);
+    ASSERT_EQ(b[at + 4], 0x5D);
+    std::size_t payload = at + 14;
+    for (int n = 0; n < (b[at + 13] & 0x3F); ++n) {
+      bool keyStart = b[payload] == 0x81 && Le(b, payload + 2, 4) == 0;
+      if (keyStart && found < 3) {
+        EXPECT_EQ(Le(b, payload + 11, 4), 3000u + 2000u * found) << "presentation time with preroll";
+        keyPacket[found++] = p;
+      }
+      payload += 17 + Le(b, payload + 15, 2);
+    }
+    EXPECT_EQ(payload + Le(b, at + 5, 2), at + 1024) << "payloads and padding fill packet " << p;
+  }
+  ASSERT_EQ(found, 3);
+  const std::uint64_t expected[5] = {keyPacket[0], keyPacket[0], keyPacket[1], keyPacket[1], keyPacket[2]};
+  for (std::uint64_t e = 0; e < entries; ++e) EXPECT_EQ(Le(b, index + 56 + e * 6, 4), expected[e]) << "entry " << e;
+}
+
+TEST(AsfWriterTest, KilledRecordingStaysPlayableUpToItsLastFlush) {
+  ASSERT_EQ(mt::MissingTools(), "");
+  std::string path = mt::TempPath(".wmv");
+  StdioFileSink sink;
+  ASSERT_TRUE(sink.Open(path));
+  AsfWriter writer(&sink);
+  ASSERT_TRUE(writer.Begin(FileSetup(true)));
+  Source source;
+  Record(&writer, 57, true, &source);  // 5.7 s: checkpoints at every second
+  // The program dies here: no Finish. A copy of the file as the system
+  // holds it, and one cut at an arbitrary byte besides.
+  int code = 0;
+  mt::Run("cp '" + path + "' '" + path + ".copy'", &code);
+  ASSERT_EQ(code, 0);
+  FILE* copy = std::fopen((path + ".copy").c_str(), "rb");
+  ASSERT_NE(copy, nullptr);
+  std::vector<std::uint8_t> killed;
+  for (int c; (c = std::fgetc(copy)) != EOF;) killed.push_back(static_cast<std::uint8_t>(c));
+  std::fclose(copy);
+  std::remove((path + ".copy").c_str());
+  sink.Close();
+  std::remove(path.c_str());
+  ASSERT_GT(killed.size(), 5000u);
+
+  std::vector<std::uint8_t> cut(killed.begin(), killed.begin() + static_cast<std::ptrdiff_t>(killed.size() * 2 / 3 + 333));
+  for (const auto* bytes : {&killed, &cut}) {
+    std::string file = mt::WriteTemp(*bytes, ".wmv");
+    std::string json = mt::Probe(file, &code);
+    EXPECT_EQ(code, 0) << json;
+    EXPECT_EQ(mt::JsonValue(json, "codec_name"), "msvideo1");
+    std::vector<std::uint8_t> frames = mt::DecodeBgra(file, &code);
+    EXPECT_EQ(code, 0);
+    std::remove(file.c_str());
+    const std::size_t frameBytes = kW * kH * 4;
+    EXPECT_EQ(frames.size() % frameBytes, 0u);
+    if (bytes == &killed) {
+      EXPECT_GE(frames.size() / frameBytes, 51u) << "everything up to the 5 s checkpoint";
+    } else {
+      EXPECT_GE(frames.size() / frameBytes, 25u) << "the packets before the cut";
+    }
+  }
+}
+
+TEST(AsfWriterTest, FullDiskEndsTheRecordingWithWhatFitStillPlayable) {
+  ASSERT_EQ(mt::MissingTools(), "");
+  MemorySink sink(20000);
+  AsfWriter writer(&sink);
+  ASSERT_TRUE(writer.Begin(FileSetup(false)));
+  Source source;
+  int written = 0;
+  for (; written < 200; ++written) {
+    bool key = false;
+    std::vector<std::uint8_t> frame = source.Frame(written, &key);
+    if (!writer.WriteVideoFrame(written * 100, key, frame.data(), frame.size())) break;
+  }
+  ASSERT_LT(written, 200) << "the disk filled up";
+  EXPECT_TRUE(writer.Failed());
+  bool key = false;
+  std::vector<std::uint8_t> more = source.Frame(written + 1, &key);
+  EXPECT_FALSE(writer.WriteVideoFrame(99999, false, more.data(), more.size())) << "refused after the failure";
+  EXPECT_FALSE(writer.Finish()) << "the file could not be completed";
+
+  const std::vector<std::uint8_t>& b = sink.Flushed();
+  ASSERT_EQ(b.size(), 20000u);
+  const std::size_t props = FindObject(b, 0x8CABDCA1);
+  const std::uint64_t packets = Le(b, props + 56, 8);
+  const std::size_t data = Le(b, 16, 8);
+  EXPECT_EQ(Le(b, props + 88, 4), 0u) << "neither broadcast nor seekable: the counts are right";
+  EXPECT_LE(data + 50 + packets * 1024, b.size()) << "only whole packets are counted";
+  EXPECT_GE(data + 50 + (packets + 1) * 1024, b.size() - 1024) << "and all of them";
+
+  std::string file = mt::WriteTemp(b, ".wmv");
+  int code = 0;
+  std::vector<std::uint8_t> frames = mt::DecodeBgra(file, &code);
+  std::remove(file.c_str());
+  EXPECT_EQ(code, 0);
+  EXPECT_GE(frames.size() / (kW * kH * 4), static_cast<std::size_t>(written) - 3);
+}
+
+}  // namespace
+}  // namespace mavrion::encoder::builtin

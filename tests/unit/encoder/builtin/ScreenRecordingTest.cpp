@@ -1,0 +1,155 @@
+#include "core/encoder/builtin/ScreenRecording.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+#include <vector>
+
+#include "tests/unit/encoder/builtin/MediaTools.h"
+
+namespace mavrion::encoder::builtin {
+namespace {
+
+namespace mt = media_tools;
+
+// A captured picture whose whole area has one grey level: which capture a
+// decoded frame shows can be read back from any pixel.
+struct Screen {
+  int w, h;
+  std::vector<std::uint8_t> pixels;
+  Screen(int width, int height) : w(width), h(height), pixels(static_cast<std::size_t>(width) * height * 4) {}
+  BgraImage Show(int level) {
+    for (std::size_t i = 0; i < pixels.size(); i += 4) {
+      pixels[i] = pixels[i + 1] = pixels[i + 2] = static_cast<std::uint8_t>(level);
+      pixels[i + 3] = 255;
+    }
+    return BgraImage{pixels.data(), w, h, w * 4};
+  }
+};
+
+std::vector<long> VideoPacketTimes(const std::string& path) {
+  int code = 0;
+  std::string out = mt::Run("ffprobe -v error -select_streams v:0 -show_entries packet=pts -of csv=p=0 '" + path + "'", &code);
+  std::vector<long> times;
+  std::istringstream lines(out);
+  for (long t; lines >> t;) times.push_back(t);
+  return times;
+}
+
+TEST(ScreenRecordingTest, LateCapturesAndAPauseGiveTheRecordedTimeWithoutGapsOrFrozenStretches) {
+  ASSERT_EQ(mt::MissingTools(), "");
+  MemorySink sink;
+  ScreenRecording recording(&sink);
+  RecordingSetup setup;
+  setup.capturedWidth = 130;  // padded to 132 x 72
+  setup.capturedHeight = 70;
+  setup.framesPerThousandSeconds = 10000;
+  setup.sharpness = 100;
+  setup.fileId = MakeFileId(7, 8);
+  const std::uint32_t start = 1000000;
+  ASSERT_TRUE(recording.Begin(setup, start));
+  EXPECT_EQ(recording.Geometry().encodedWidth, 132);
+  EXPECT_EQ(recording.Geometry().encodedHeight, 72);
+  Screen screen(130, 70);
+
+  // Captures every 100 ms, but one arrives 350 ms late, and an early one
+  // finds no frame due. The grey level tells captures apart.
+  std::vector<std::uint32_t> captures;
+  for (std::uint32_t t = 0; t < 4000; t += 100) captures.push_back(t == 1200 ? 1550 : t);
+  captures.push_back(3950);
+  int level = 0;
+  for (std::uint32_t t : captures) {
+    if (t > 1200 && t < 1550) continue;
+    ASSERT_TRUE(recording.AddFrame(start + t, screen.Show(level += 4)));
+  }
+  EXPECT_EQ(recording.MillisecondsToNextFrame(start + 3960), 40u);
+  ASSERT_TRUE(recording.Pause(start + 4000));
+  EXPECT_EQ(recording.FramesWritten(), 40u);
+  EXPECT_TRUE(recording.AddFrame(start + 4100, screen.Show(250)));
+  EXPECT_EQ(recording.FramesWritten(), 40u) << "nothing is recorded while paused";
+  recording.Resume(start + 9000);
+  for (std::uint32_t t = 9000; t < 12000; t += 100) ASSERT_TRUE(recording.AddFrame(start + t + 3, screen.Show(level += 2)));
+  ASSERT_TRUE(recording.Finish(start + 12000));
+  EXPECT_EQ(recording.FramesWritten(), 70u) << "4 s before the pause and 3 s after";
+  EXPECT_EQ(recording.DurationMs(), 7000);
+
+  std::string path = mt::WriteTemp(sink.Bytes(), ".wmv");
+  int code = 0;
+  std::string json = mt::Probe(path, &code);
+  ASSERT_EQ(code, 0) << json;
+  EXPECT_NEAR(std::stod(mt::JsonValue(json, "duration", json.find("\"format\":"))), 7.0, 0.01);
+  EXPECT_EQ(mt::JsonValue(json, "width"), "132");
+  std::vector<long> times = VideoPacketTimes(path);
+  std::vector<std::uint8_t> frames = mt::DecodeBgra(path, &code);
+  std::remove(path.c_str());
+  ASSERT_EQ(times.size(), 70u);
+  for (std::size_t i = 0; i < times.size(); ++i) EXPECT_EQ(times[i], static_cast<long>(i) * 100) << "frame " << i;
+
+  ASSERT_EQ(frames.size(), 70u * 132 * 72 * 4);
+  auto grey = [&](int frame) { return frames[static_cast<std::size_t>(frame) * 132 * 72 * 4 + 4 * 131]; };
+  auto expanded = [](int level) { int v = level >> 3; return (v << 3) | (v >> 2); };
+  EXPECT_EQ(grey(0), expanded(4));
+  EXPECT_EQ(grey(11), expanded(48));
+  // Slots 12 to 14 passed without a capture: they repeat capture 12; the
+  // late capture fills slot 15.
+  EXPECT_EQ(grey(12), expanded(48));
+  EXPECT_EQ(grey(14), expanded(48));
+  EXPECT_EQ(grey(15), expanded(52));
+  EXPECT_EQ(grey(39), expanded(148)) << "the last capture before the pause (the one at 3950 found no frame due)";
+  // The first frame after the pause is the first capture after Resume.
+  EXPECT_EQ(grey(40), expanded(154));
+  EXPECT_EQ(grey(69), expanded(level));
+}
+
+TEST(ScreenRecordingTest, SoundFromATooFastDeviceKeepsToTheWallClockAndSizesAreScaled) {
+  ASSERT_EQ(mt::MissingTools(), "");
+  MemorySink sink;
+  ScreenRecording recording(&sink);
+  RecordingSetup setup;
+  setup.capturedWidth = 200;
+  setup.capturedHeight = 100;
+  setup.profileWidth = 100;  // the height stays captured
+  setup.framesPerThousandSeconds = 5000;
+  setup.hasAudio = true;
+  setup.audio = AsfAudioFormat{1, 8000, 16};
+  setup.texts.title = u"Sound";
+  ASSERT_TRUE(recording.Begin(setup, 0));
+  Screen screen(200, 100);
+  // Every 100 ms the device hands over a whole second of samples.
+  std::vector<std::uint8_t> second(16000, 0);
+  for (std::uint32_t t = 0; t < 5000; t += 100) {
+    ASSERT_TRUE(recording.AddFrame(t, screen.Show(static_cast<int>(t / 40))));
+    ASSERT_TRUE(recording.AddAudio(t + 100, second.data(), second.size()));
+  }
+  ASSERT_TRUE(recording.Finish(5000));
+  std::string path = mt::WriteTemp(sink.Bytes(), ".wmv");
+  int code = 0;
+  std::string json = mt::Probe(path, &code);
+  // Where the sound ends: the last audio packet's time and length.
+  std::string last = mt::Run("ffprobe -v error -select_streams a:0 -show_entries packet=pts,duration -of csv=p=0 '" +
+                             path + "' | tail -1", &code);
+  long lastPts = 0, lastDuration = 0;
+  std::sscanf(last.c_str(), "%ld,%ld", &lastPts, &lastDuration);
+  std::remove(path.c_str());
+  ASSERT_EQ(code, 0) << json;
+  std::size_t audio = json.rfind("\"index\"", json.find("\"codec_type\": \"audio\""));
+  ASSERT_NE(audio, std::string::npos) << json;
+  EXPECT_EQ(mt::JsonValue(json, "codec_name", audio), "pcm_s16le");
+  EXPECT_GE(lastPts + lastDuration, 5000);
+  EXPECT_LE(lastPts + lastDuration, 5250) << "not the 50 s the device delivered";
+  // The video follows the sound's time, at most the tolerance ahead.
+  EXPECT_LE(std::stod(mt::JsonValue(json, "duration", json.find("\"format\":"))), 5.45);
+  EXPECT_EQ(mt::JsonValue(json, "width"), "100");
+  EXPECT_EQ(mt::JsonValue(json, "height"), "100");
+  EXPECT_EQ(mt::JsonValue(json, "title"), "Sound");
+
+  ScreenRecording unusable(&sink);
+  setup.capturedWidth = 0;
+  EXPECT_FALSE(unusable.Begin(setup, 0));
+  EXPECT_FALSE(unusable.AddFrame(0, screen.Show(1)));
+  EXPECT_FALSE(unusable.Finish(10));
+}
+
+}  // namespace
+}  // namespace mavrion::encoder::builtin
