@@ -11,7 +11,7 @@ import os
 import shutil
 import sys
 
-from winebench import MAIN_CAPTION, Bench, BenchError, wait_until, work_dir
+from winebench import MAIN_CAPTION, Bench, wait_until, work_dir
 
 
 def run_on_display(display):
@@ -29,11 +29,7 @@ def run_headless():
         shot = work_dir() / "mavrion-screenshot.png"
         shutil.copy2(bench.screenshot("main"), shot)
         print("No display: Mavrion ran in a private Xvfb display. Screenshot: %s" % shot)
-        main.close()
-        try:
-            app.wait_exit(timeout=30)
-        except BenchError:
-            pass  # it may ask to confirm; the bench ends it either way
+        app.close(main)
 
 
 def main():

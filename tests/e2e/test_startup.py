@@ -13,21 +13,6 @@ def mean_brightness(png):
     return float(out)
 
 
-def close_and_confirm(app, main):
-    """Closes the main window; answers a confirmation box with Yes or OK."""
-    main.close()
-
-    def ended_or_asked():
-        if not app.alive():
-            return "ended"
-        boxes = [w for w in app.windows(class_name="#32770") if w["hwnd"] != main.hwnd]
-        return "asked" if boxes else None
-    if wait_until(ended_or_asked, what="the program to end or ask") == "asked":
-        box = app.wait_message_box(exclude=[main])
-        box.press("Yes" if any(b["text"] == "Yes" for b in box.buttons) else "OK")
-    return app.wait_exit()
-
-
 def wait_main_window(app):
     """Waits for the main window; a message box shown on the way (a missing
     device, say) is noted and answered with OK, as a user would."""
@@ -57,9 +42,19 @@ class StartupTest(unittest.TestCase):
             shot = bench.screenshot("main")
             # A drawn window, not an empty black display.
             self.assertGreater(mean_brightness(shot), 0.02)
-            close_and_confirm(app, main)
+            app.close(main)
             self.assertFalse(main.exists())
             self.assertFalse(app.windows(MAIN_CAPTION, visible=None))
+
+    def test_runs_in_a_virtual_desktop_with_a_notification_area(self):
+        with Bench("startup-desktop") as bench:
+            app = bench.start(desktop="mavrion")
+            main = wait_main_window(app)
+            taskbars = [w for w in bench.driver.call("windows")["windows"] if w["class"] == "Shell_TrayWnd"]
+            self.assertTrue(taskbars)
+            bench.screenshot("desktop")
+            app.close(main)
+            self.assertFalse(main.exists())
 
 
 if __name__ == "__main__":

@@ -171,7 +171,9 @@ class Driver:
         exe = win32_dir() / "mvdrive.exe"
         if not exe.exists():
             raise BenchError("%s is missing: build the win32 tree" % exe)
-        self.process = bench.spawn(["wine", str(exe), "--serve"], stdin=subprocess.PIPE,
+        self.desktop = bench.desktop
+        desktop = ["--desktop", self.desktop] if self.desktop else []
+        self.process = bench.spawn(["wine", str(exe)] + desktop + ["--serve"], stdin=subprocess.PIPE,
                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         first = self._read(DEFAULT_TIMEOUT * 2)
         if not first.get("ready"):
@@ -405,6 +407,23 @@ class Program:
         for popup in self.popup_menus():
             self.driver.call("post", popup["hwnd"], WM_KEYDOWN, VK_ESCAPE, 0, check=False)
 
+    def close(self, window, answer=("Yes", "OK"), timeout=DEFAULT_TIMEOUT):
+        """Posts WM_CLOSE to `window`, answers a confirmation box that comes
+        with the first of the `answer` buttons it has, and waits for the
+        program to end; answers its exit code."""
+        window.close()
+
+        def ended_or_asked():
+            if not self.alive():
+                return "ended"
+            boxes = [w for w in self.windows(class_name="#32770") if w["hwnd"] != window.hwnd]
+            return "asked" if boxes else None
+        if wait_until(ended_or_asked, timeout, what="%s to end or ask" % self.exe_name) == "asked":
+            box = self.wait_message_box(exclude=[window])
+            texts = [b["text"] for b in box.buttons]
+            box.press(next((a for a in answer if a in texts), texts[0] if texts else "OK"))
+        return self.wait_exit(timeout)
+
     def alive(self):
         if self.pid is not None:
             return self.driver.call("process", self.pid)["alive"]
@@ -440,6 +459,7 @@ class Bench:
         self._driver = None
         self._prefix_lock = None
         self.xvfb_pid = None
+        self.desktop = None
         self.display = display
         self.prefix = None
         self.env = None
@@ -582,7 +602,11 @@ class Bench:
 
     @property
     def driver(self):
-        """The bench's mvdrive, started on first use."""
+        """The bench's mvdrive, started on first use, on the desktop of the
+        last program started."""
+        if self._driver is not None and self._driver.desktop != self.desktop:
+            self._driver.close()
+            self._driver = None
         if self._driver is None:
             self._driver = Driver(self)
         return self._driver
@@ -605,6 +629,7 @@ class Bench:
                 if (win32_dir() / name).exists():
                     shutil.copy2(win32_dir() / name, self.app_dir / name)
         command = ["wine"]
+        self.desktop = desktop
         if desktop:
             command += ["explorer", "/desktop=%s,%dx%d" % (desktop, self.size[0], self.size[1])]
         command += [str(exe)] + list(args)

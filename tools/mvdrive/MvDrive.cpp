@@ -3,6 +3,7 @@
 //
 //   mvdrive.exe COMMAND ARGS...   answers one command
 //   mvdrive.exe --serve           reads one command a line on stdin
+//   mvdrive.exe --desktop NAME ...  works on Wine's virtual desktop NAME
 //
 // Every answer is one JSON object on one line with "ok": true or false.
 // Window handles and ids are numbers (decimal or 0x hex); texts with spaces
@@ -391,12 +392,32 @@ void Print(const std::string& line) {
   std::fflush(stdout);
 }
 
+// Moves this thread to a named desktop (`explorer /desktop=NAME`), whose
+// windows EnumWindows lists only there. The desktop appears once the
+// program's explorer has made it, so this waits for it.
+bool JoinDesktop(const std::string& name) {
+  for (int attempt = 0; attempt < 600; ++attempt) {
+    HDESK desktop = OpenDesktopA(name.c_str(), 0, FALSE, GENERIC_ALL);
+    if (desktop && SetThreadDesktop(desktop)) return true;
+    if (desktop) CloseDesktop(desktop);
+    Sleep(100);
+  }
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   Prober prober;
   Args args(argv + 1, argv + argc);
+  if (args.size() >= 2 && args[0] == "--desktop") {
+    if (!JoinDesktop(args[1])) {
+      Print(mv::Error("no desktop " + args[1]));
+      return 1;
+    }
+    args.erase(args.begin(), args.begin() + 2);
+  }
   if (args.empty()) {
     Print(Help());
     return 0;
