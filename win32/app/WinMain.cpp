@@ -1,30 +1,34 @@
-// Placeholder entry point until the main dialog lands: one plain window.
+// Program entry: the application object and the instance mutex live as
+// global objects, constructed in this order before WinMain and destroyed in
+// the reverse order after it (the mutex handle is closed first).
 #include <windows.h>
 
-static LRESULT CALLBACK PlaceholderProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcA(hwnd, msg, wp, lp);
-}
+#include "win32/app/CTovaskApp.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = PlaceholderProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = "MavrionPlaceholder";
-  RegisterClassA(&wc);
-  HWND hwnd = CreateWindowA(wc.lpszClassName, "Mavrion - Screen Recorder and Presentation Developer",
-                            WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 480, 465,
-                            nullptr, nullptr, instance, nullptr);
-  ShowWindow(hwnd, show);
-  MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+namespace {
+
+class InstanceMutex {
+ public:
+  InstanceMutex() : handle_(CreateMutexA(nullptr, FALSE, mavrion::kInstanceMutexName)) {}
+  ~InstanceMutex() {
+    if (handle_ != nullptr) {
+      CloseHandle(handle_);
+      handle_ = nullptr;
+    }
   }
+  InstanceMutex(const InstanceMutex&) = delete;
+  InstanceMutex& operator=(const InstanceMutex&) = delete;
+
+ private:
+  HANDLE handle_;
+};
+
+mavrion::CTovaskApp theApp;
+InstanceMutex theInstanceMutex;
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  theApp.InitInstance();
   return 0;
 }

@@ -9,7 +9,8 @@ void UseClassicLook(HWND control) {
   if (theme == nullptr) return;
   const auto setWindowTheme =
       reinterpret_cast<SetWindowThemeFunction>(reinterpret_cast<void*>(GetProcAddress(theme, "SetWindowTheme")));
-  if (setWindowTheme != nullptr) setWindowTheme(control, L"", L"");
+  // A class list naming no class matches no theme section.
+  if (setWindowTheme != nullptr) setWindowTheme(control, L" ", L" ");
 }
 
 }  // namespace mavrion::framework
