@@ -17,6 +17,7 @@
 #include "bench/SyntheticScreen.h"
 #include "core/encoder/builtin/AsfWriter.h"
 #include "core/encoder/builtin/MsVideo1Encoder.h"
+#include "core/encoder/builtin/PictureShaper.h"
 #include "tests/unit/encoder/builtin/MediaTools.h"
 
 namespace {
@@ -55,18 +56,17 @@ struct Result {
 
 // PSNR over all frames together, from a file decoded by ffmpeg.
 double FilePsnr(const std::string& path, const std::vector<Frame>& source, int w, int h) {
-  int code = 0;
-  std::vector<std::uint8_t> decoded = mt::DecodeBgra(path, &code);
   const std::size_t frameBytes = static_cast<std::size_t>(w) * h * 4;
-  if (code != 0 || decoded.size() != frameBytes * source.size()) {
-    std::fprintf(stderr, "  %s: decoded %zu bytes, expected %zu (exit %d)\n", path.c_str(), decoded.size(),
-                 frameBytes * source.size(), code);
-    return 0;
-  }
   double mseSum = 0;
-  for (std::size_t f = 0; f < source.size(); ++f) {
-    double psnr = mt::Psnr(decoded.data() + f * frameBytes, source[f].data(), static_cast<std::size_t>(w) * h);
+  std::size_t f = 0;
+  long frames = mt::ForEachDecodedFrame(path, frameBytes, [&](const std::uint8_t* decoded) {
+    if (f >= source.size()) return;
+    double psnr = mt::Psnr(decoded, source[f++].data(), static_cast<std::size_t>(w) * h);
     mseSum += 255.0 * 255.0 / std::pow(10.0, psnr / 10.0);
+  });
+  if (frames != static_cast<long>(source.size())) {
+    std::fprintf(stderr, "  %s: decoded %ld frames of %zu\n", path.c_str(), frames, source.size());
+    return 0;
   }
   return 10.0 * std::log10(255.0 * 255.0 / (mseSum / static_cast<double>(source.size())));
 }
@@ -172,6 +172,19 @@ Result RunFfmpeg(const std::vector<Frame>& frames, int w, int h, const Options& 
   return r;
 }
 
+// Frames a CPU second of the picture shaper: scaling, and padding alone.
+void RunShaper(const std::vector<Frame>& frames, int stride, int w, int h, int toW, int toH, const char* what) {
+  builtin::FrameGeometry geometry;
+  if (!builtin::ChooseFrameGeometry(w, h, toW, toH, &geometry)) return;
+  builtin::PictureShaper shaper(geometry);
+  double start = ThreadCpuSeconds();
+  std::uint32_t sink = 0;
+  for (const Frame& f : frames) sink += shaper.Shape(builtin::BgraImage{f.data(), w, h, stride * 4}).pixels[0];
+  double spent = ThreadCpuSeconds() - start;
+  std::printf("shaper     %dx%d -> %dx%d (%s): %.1f fps%s\n", w, h, geometry.encodedWidth, geometry.encodedHeight, what,
+              static_cast<double>(frames.size()) / spent, sink == 1 ? " " : "");
+}
+
 Options Parse(int argc, char** argv) {
   Options o;
   for (int i = 1; i < argc; ++i) {
@@ -270,6 +283,11 @@ int main(int argc, char** argv) {
                         same.psnr - theirs.psnr);
           }
         }
+      }
+      if (content == "desktop" && w == 1920 && h == 1080) {
+        RunShaper(frames, w, w, h, 1280, 720, "area average");
+        RunShaper(frames, w, w, h, 2560, 1440, "bilinear");
+        RunShaper(frames, w, w - 2, h, 0, 0, "padding 2 columns");
       }
       std::fflush(stdout);
     }

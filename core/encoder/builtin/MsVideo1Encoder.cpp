@@ -220,7 +220,7 @@ MsVideo1Encoder::MsVideo1Encoder(int width, int height, int quality)
   // quality steps, from about one level of one pixel at 100 to blocks
   // left stale or flattened by several levels at 1.
   double lambda = 0.25 * std::pow(2.0, (100 - quality_) / 7.5);
-  lambda16_ = static_cast<std::int64_t>(std::lround(lambda * 16.0));
+  lambda16_ = static_cast<std::int32_t>(std::lround(lambda * 16.0));
   if (lambda16_ < 1) lambda16_ = 1;
   std::size_t pixels = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
   current_.assign(pixels, 0);
@@ -317,9 +317,10 @@ void MsVideo1Encoder::EncodeBlock(int blockX, int blockY, bool mayKeep,
   total.n = 16;
   const int sumR = total.r, sumG = total.g, sumB = total.b;
 
-  const std::int64_t lambda16 = lambda16_;
+  // Costs fit 32 bits: 16 x 46128 of error plus 18 bytes at 36800 a byte.
+  const std::int32_t lambda16 = lambda16_;
   enum class Mode { Keep, One, Two, Eight } mode = Mode::One;
-  std::int64_t best = 0;
+  std::int32_t best = 0;
 
   // One colour: the rounded mean. Red level 1 would read as a skip code, so
   // such a colour moves to the nearer of levels 0 and 2.
@@ -327,7 +328,7 @@ void MsVideo1Encoder::EncodeBlock(int blockX, int blockY, bool mayKeep,
   if (mean.r == 1) mean.r = sumR > 16 ? 2 : 0;
   int oneError = sumSquares - 2 * (mean.r * sumR + mean.g * sumG + mean.b * sumB) +
                  16 * (mean.r * mean.r + mean.g * mean.g + mean.b * mean.b);
-  best = 16 * static_cast<std::int64_t>(oneError) + 2 * lambda16;
+  best = 16 * oneError + 2 * lambda16;
 
   if (mayKeep) {
     int keepError = 0;
@@ -340,7 +341,7 @@ void MsVideo1Encoder::EncodeBlock(int blockX, int blockY, bool mayKeep,
         keepError += dr * dr + dg * dg + db * db;
       }
     }
-    std::int64_t keepCost = 16 * static_cast<std::int64_t>(keepError);
+    std::int32_t keepCost = 16 * keepError;
     if (keepCost <= best) {
       mode = Mode::Keep;
       best = keepCost;
@@ -351,20 +352,20 @@ void MsVideo1Encoder::EncodeBlock(int blockX, int blockY, bool mayKeep,
   Pair quads[4];
   // Two colours can only win when one colour leaves more error than the
   // four extra bytes are worth.
-  if (16 * static_cast<std::int64_t>(oneError) > 4 * lambda16) {
+  if (16 * oneError > 4 * lambda16) {
     two = SplitBlock(block, total, low, high);
-    std::int64_t twoCost = 16 * static_cast<std::int64_t>(two.error) + 6 * lambda16;
+    std::int32_t twoCost = 16 * two.error + 6 * lambda16;
     if (twoCost < best) {
       mode = Mode::Two;
       best = twoCost;
     }
-    if (16 * static_cast<std::int64_t>(two.error) > 12 * lambda16) {
+    if (16 * two.error > 12 * lambda16) {
       int eightError = 0;
       for (int q = 0; q < 4; ++q) {
         quads[q] = SplitQuadrant(block, kQuadrant[q]);
         eightError += quads[q].error;
       }
-      std::int64_t eightCost = 16 * static_cast<std::int64_t>(eightError) + 18 * lambda16;
+      std::int32_t eightCost = 16 * eightError + 18 * lambda16;
       if (eightCost < best) {
         mode = Mode::Eight;
         best = eightCost;

@@ -57,7 +57,7 @@ class MsVideo1Encoder {
   int width_;
   int height_;
   int quality_;
-  std::int64_t lambda16_;  // cost of one byte, in sixteenths of 5-bit squared error
+  std::int32_t lambda16_;  // cost of one byte, in sixteenths of 5-bit squared error
   bool havePrevious_ = false;
   std::vector<std::uint16_t> current_;    // this picture in RGB555, top-down
   std::vector<std::uint16_t> previous_;   // the last picture in RGB555

@@ -56,6 +56,20 @@ std::vector<std::uint8_t> DecodeBgra(const std::string& path, int* exitCode) {
   return std::vector<std::uint8_t>(out.begin(), out.end());
 }
 
+long ForEachDecodedFrame(const std::string& path, std::size_t frameBytes,
+                         const std::function<void(const std::uint8_t*)>& frame) {
+  FILE* pipe = popen(("ffmpeg -v error -i '" + path + "' -map 0:v:0 -vsync passthrough -f rawvideo -pix_fmt bgra -").c_str(), "r");
+  if (!pipe) return -1;
+  std::vector<std::uint8_t> buffer(frameBytes);
+  long frames = 0;
+  while (std::fread(buffer.data(), 1, frameBytes, pipe) == frameBytes) {
+    frame(buffer.data());
+    ++frames;
+  }
+  int status = pclose(pipe);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? frames : -1;
+}
+
 std::string Probe(const std::string& path, int* exitCode) {
   return Run("ffprobe -v error -show_streams -show_format -of json '" + path + "'", exitCode);
 }

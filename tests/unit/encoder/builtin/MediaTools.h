@@ -3,6 +3,7 @@
 // and comparing pictures. Shared by the tests and the codec benchmark.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,11 @@ std::string WriteTemp(const std::vector<std::uint8_t>& bytes, const std::string&
 // Every frame of the file's video as BGRA, frame after frame, in the
 // file's own timing (no frame dropped or doubled).
 std::vector<std::uint8_t> DecodeBgra(const std::string& path, int* exitCode);
+
+// The same one frame at a time, without holding them all; answers how many
+// whole frames came, or -1 when ffmpeg failed.
+long ForEachDecodedFrame(const std::string& path, std::size_t frameBytes,
+                         const std::function<void(const std::uint8_t*)>& frame);
 
 // ffprobe -show_streams -show_format as JSON.
 std::string Probe(const std::string& path, int* exitCode);
