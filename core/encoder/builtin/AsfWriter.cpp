@@ -389,20 +389,18 @@ bool AsfWriter::Checkpoint() {
 std::vector<std::uint8_t> AsfWriter::BuildIndex() const {
   // One entry a second: the packets of the last key frame at or before it.
   Bytes body;
-  std::uint64_t entries = static_cast<std::uint64_t>(std::max<std::int64_t>(endTimeMs_, 0)) / kIndexIntervalMs + 1;
+  // No key frame, nothing to lead to: an index without entries.
+  std::uint64_t entries =
+      keyFrames_.empty() ? 0 : static_cast<std::uint64_t>(std::max<std::int64_t>(endTimeMs_, 0)) / kIndexIntervalMs + 1;
   std::vector<std::pair<std::uint32_t, std::uint16_t>> table;
   std::size_t k = 0;
   std::uint32_t maxCount = 0;
   for (std::uint64_t e = 0; e < entries; ++e) {
     std::int64_t at = static_cast<std::int64_t>(e * kIndexIntervalMs);
     while (k + 1 < keyFrames_.size() && keyFrames_[k + 1].timeMs <= at) ++k;
-    std::uint32_t packet = 0;
-    std::uint16_t count = 1;
-    if (!keyFrames_.empty()) {
-      packet = static_cast<std::uint32_t>(keyFrames_[k].firstPacket);
-      count = static_cast<std::uint16_t>(
-          std::min<std::uint64_t>(keyFrames_[k].lastPacket - keyFrames_[k].firstPacket + 1, 0xFFFF));
-    }
+    std::uint32_t packet = static_cast<std::uint32_t>(keyFrames_[k].firstPacket);
+    std::uint16_t count = static_cast<std::uint16_t>(
+        std::min<std::uint64_t>(keyFrames_[k].lastPacket - keyFrames_[k].firstPacket + 1, 0xFFFF));
     maxCount = std::max<std::uint32_t>(maxCount, count);
     table.emplace_back(packet, count);
   }

@@ -189,6 +189,19 @@ TEST(AsfWriterTest, FinishedFileDescribesItselfAndIndexesKeyFrames) {
   ASSERT_EQ(found, 3);
   const std::uint64_t expected[5] = {keyPacket[0], keyPacket[0], keyPacket[1], keyPacket[1], keyPacket[2]};
   for (std::uint64_t e = 0; e < entries; ++e) EXPECT_EQ(Le(b, index + 56 + e * 6, 4), expected[e]) << "entry " << e;
+
+  // Stopped before the first frame: no packets, and an index that leads
+  // nowhere has no entries.
+  MemorySink emptySink;
+  AsfWriter empty(&emptySink);
+  ASSERT_TRUE(empty.Begin(setup));
+  ASSERT_TRUE(empty.Finish());
+  const std::vector<std::uint8_t>& e = emptySink.Bytes();
+  const std::size_t emptyData = Le(e, 16, 8);
+  EXPECT_EQ(Le(e, emptyData + 40, 8), 0u);
+  EXPECT_EQ(Le(e, emptyData + 50, 4), 0x33000890u);
+  EXPECT_EQ(Le(e, emptyData + 50 + 52, 4), 0u);
+  EXPECT_EQ(emptyData + 50 + 56, e.size());
 }
 
 TEST(AsfWriterTest, KilledRecordingStaysPlayableUpToItsLastFlush) {
