@@ -19,6 +19,7 @@ void EndDrag(const FinderPorts& ports, WindowHandle host, CaptureRelease release
   // At rest before the capture goes: releasing it tells the host that it
   // lost the capture, which must find no drag left to end.
   state.Dragging = 0;
+  ports.surface.StopFollowing(host);
   if (release == CaptureRelease::Release) ports.surface.ReleaseCapture();
 }
 
@@ -53,23 +54,40 @@ void FinderHandleMessage(const FinderPorts& ports, WindowHandle host, unsigned m
       if (ports.state.Dragging == 1) FinderEndDrag(ports, host);
       break;
     case finder::kCaptureChanged:
-      if (ports.state.Dragging == 1) EndDrag(ports, host, CaptureRelease::AlreadyLost);
+      if (ports.state.Dragging == 1 && !ports.surface.DragButtonDown())
+        EndDrag(ports, host, CaptureRelease::AlreadyLost);
       break;
     default:
       break;
   }
 }
 
+void FinderFollow(const FinderPorts& ports, WindowHandle host) {
+  if (ports.state.Dragging != 1) {
+    ports.surface.StopFollowing(host);
+  } else if (!ports.surface.DragButtonDown()) {
+    FinderEndDrag(ports, host);
+  } else {
+    FinderTrack(ports, host);
+  }
+}
+
 void FinderBeginDrag(const FinderPorts& ports, WindowHandle host) {
   FinderState& state = ports.state;
   FinderSurface& surface = ports.surface;
+  // A press while a drag is under way (one whose host went away, say)
+  // starts afresh but keeps the cursor of before that drag: saving the drag
+  // cursor would keep it for good.
+  const bool underWay = state.Dragging == 1;
   state.Dragging = 1;
   surface.ShowPicture(host, state.PictureWhileDragging);
   ScreenRect picture;
   if (surface.PictureScreenRect(host, picture))
     surface.SetCursorPos(ScreenPoint{picture.left + finder::kTargetX, picture.top + finder::kTargetY});
-  state.SavedCursor = state.DragCursor != 0 ? surface.SetCursor(state.DragCursor) : 0;
+  const ResourceHandle previous = state.DragCursor != 0 ? surface.SetCursor(state.DragCursor) : 0;
+  if (!underWay) state.SavedCursor = previous;
   surface.SetCapture(host);
+  surface.StartFollowing(host);
 }
 
 void FinderTrack(const FinderPorts& ports, WindowHandle host) {

@@ -4,6 +4,12 @@
 // fields. One state serves both hosts (the main dialog and the picker);
 // each host routes its picture click, mouse moves, button release and loss
 // of the mouse capture here.
+//
+// The mouse capture alone does not follow a drag everywhere: where the
+// platform delivers no mouse messages over another program's windows (Wine
+// does so), the drag would neither see those windows nor its release. So a
+// drag is also followed on a timer (FinderFollow), which sees the cursor and
+// the button wherever they are.
 #include <cstdint>
 
 #include "core/capture/WindowInspector.h"
@@ -25,6 +31,9 @@ inline constexpr std::int32_t kTargetX = 15;
 inline constexpr std::int32_t kTargetY = 18;
 
 inline constexpr int kPenWidth = 5;
+
+// How often a drag looks at the cursor and the button, in milliseconds.
+inline constexpr unsigned kFollowIntervalMs = 30;
 
 // The host messages the tool reacts to.
 inline constexpr unsigned kCommand = 273;          // the picture's click
@@ -71,6 +80,13 @@ class FinderSurface {
   virtual ScreenPoint CursorPos() = 0;
   virtual void SetCapture(WindowHandle host) = 0;
   virtual void ReleaseCapture() = 0;
+  // Whether the button that drags (the primary one) is held down now,
+  // wherever the cursor is.
+  virtual bool DragButtonDown() = 0;
+  // Has FinderFollow run for the host every kFollowIntervalMs until
+  // StopFollowing.
+  virtual void StartFollowing(WindowHandle host) = 0;
+  virtual void StopFollowing(WindowHandle host) = 0;
 
   // Outlines (0, 0)-(width, height) of the window's whole area, frame
   // included, with the pen and no fill; nothing when the window gives no
@@ -92,10 +108,18 @@ struct FinderPorts {
 void FinderPrepare(const FinderPorts& ports);
 
 // Routes one host message; others are ignored. A loss of the mouse capture
-// during a drag ends the drag as a release does, without taking the capture
-// back from the window that now holds it.
+// during a drag ends the drag only when the button is already up (then as a
+// release does, without taking the capture back from the window that now
+// holds it); with the button held the timer goes on following the drag.
 void FinderHandleMessage(const FinderPorts& ports, WindowHandle host, unsigned message);
 
+// One tick of the drag's timer: the release, wherever it happened, ends the
+// drag; otherwise the cursor is tracked as on a mouse move. A tick after the
+// drag has ended stops the timer.
+void FinderFollow(const FinderPorts& ports, WindowHandle host);
+
+// A press while a drag is under way begins the drag again on this host and
+// keeps the cursor saved by the first press.
 void FinderBeginDrag(const FinderPorts& ports, WindowHandle host);
 void FinderTrack(const FinderPorts& ports, WindowHandle host);
 void FinderEndDrag(const FinderPorts& ports, WindowHandle host);

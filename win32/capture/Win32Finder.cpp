@@ -18,6 +18,17 @@ ResourceHandle FromHandle(Handle handle) {
   return reinterpret_cast<ResourceHandle>(handle);
 }
 
+// The host's timer that follows a drag; hosts use no timer of this id.
+constexpr UINT_PTR kFollowTimer = 0x4D46;
+
+void CALLBACK FollowDrag(HWND host, UINT, UINT_PTR, DWORD) {
+  try {
+    FinderFollow(ProgramFinderPorts(), FromHwnd(host));
+  } catch (...) {
+    // Nothing may cross into the system's timer dispatch.
+  }
+}
+
 static_assert(WM_COMMAND == finder::kCommand && WM_MOUSEMOVE == finder::kMouseMove &&
                   WM_LBUTTONUP == finder::kLeftButtonUp && WM_CAPTURECHANGED == finder::kCaptureChanged,
               "the finder's message numbers are the platform's");
@@ -70,6 +81,25 @@ ScreenPoint Win32FinderSurface::CursorPos() {
 void Win32FinderSurface::SetCapture(WindowHandle host) { ::SetCapture(ToHwnd(host)); }
 
 void Win32FinderSurface::ReleaseCapture() { ::ReleaseCapture(); }
+
+bool Win32FinderSurface::DragButtonDown() {
+  // The asynchronous state is of the physical buttons: with swapped buttons
+  // the primary one is the physical right button.
+  const int button = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
+  return (GetAsyncKeyState(button) & 0x8000) != 0;
+}
+
+void Win32FinderSurface::StartFollowing(WindowHandle host) {
+  // A drag begun again from another host leaves no timer on the first.
+  if (followed_ != nullptr && followed_ != ToHwnd(host)) KillTimer(followed_, kFollowTimer);
+  followed_ = ToHwnd(host);
+  SetTimer(followed_, kFollowTimer, finder::kFollowIntervalMs, FollowDrag);
+}
+
+void Win32FinderSurface::StopFollowing(WindowHandle host) {
+  KillTimer(ToHwnd(host), kFollowTimer);
+  if (followed_ == ToHwnd(host)) followed_ = nullptr;
+}
 
 void Win32FinderSurface::DrawOutline(WindowHandle window, ResourceHandle pen, std::int32_t width,
                                      std::int32_t height) {

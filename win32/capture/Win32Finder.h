@@ -26,8 +26,16 @@ class Win32FinderSurface : public FinderSurface {
   ScreenPoint CursorPos() override;
   void SetCapture(WindowHandle host) override;
   void ReleaseCapture() override;
+  bool DragButtonDown() override;
+  // A timer of the host with its own procedure, so a host needs no WM_TIMER
+  // handling of its own. One host at a time is followed.
+  void StartFollowing(WindowHandle host) override;
+  void StopFollowing(WindowHandle host) override;
   void DrawOutline(WindowHandle window, ResourceHandle pen, std::int32_t width, std::int32_t height) override;
   void Repaint(WindowHandle window) override;
+
+ private:
+  HWND followed_ = nullptr;
 };
 
 // The program-wide finder state over the real platform.

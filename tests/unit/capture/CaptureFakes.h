@@ -232,6 +232,9 @@ class FakeSurface : public FinderSurface {
     log.push_back("release capture");
     if (onRelease) onRelease();
   }
+  bool DragButtonDown() override { return buttonDown; }
+  void StartFollowing(WindowHandle host) override { log.push_back("follow " + std::to_string(host)); }
+  void StopFollowing(WindowHandle host) override { log.push_back("stop following " + std::to_string(host)); }
   void DrawOutline(WindowHandle window, ResourceHandle pen, std::int32_t width, std::int32_t height) override {
     log.push_back("outline " + std::to_string(window) + " pen " + std::to_string(pen) + " " + std::to_string(width) +
                   "x" + std::to_string(height));
@@ -243,6 +246,7 @@ class FakeSurface : public FinderSurface {
   ScreenRect picture{100, 200, 132, 232};
   bool hasPicture = true;
   bool cursorLoads = true;
+  bool buttonDown = true;
   ResourceHandle current = 0x1;  // the arrow
   std::function<void()> onRelease;
 };

@@ -78,7 +78,7 @@ TEST_F(FinderTest, BeginDragLiftsTheTargetOntoTheCursor) {
   Begin();
   EXPECT_EQ(state.Dragging, 1);
   EXPECT_EQ(TakeLog(), (Lines{"picture 137", "cursor to 115,218", "set cursor " + std::to_string(0xC000 + 138),
-                              "capture " + std::to_string(kHost)}));
+                              "capture " + std::to_string(kHost), "follow " + std::to_string(kHost)}));
   EXPECT_EQ(state.SavedCursor, 0x1u);
 
   // Without the picture control the cursor stays; without a drag cursor the
@@ -88,10 +88,10 @@ TEST_F(FinderTest, BeginDragLiftsTheTargetOntoTheCursor) {
   surface.hasPicture = false;
   state.DragCursor = 0;
   Begin();
-  EXPECT_EQ(TakeLog(), (Lines{"picture 137", "capture " + std::to_string(kHost)}));
+  EXPECT_EQ(TakeLog(), (Lines{"picture 137", "capture " + std::to_string(kHost), "follow " + std::to_string(kHost)}));
   EXPECT_EQ(state.SavedCursor, 0u);
   Release();
-  EXPECT_EQ(TakeLog(), (Lines{"picture 136", "release capture"}));
+  EXPECT_EQ(TakeLog(), (Lines{"picture 136", "stop following " + std::to_string(kHost), "release capture"}));
 }
 
 TEST_F(FinderTest, MessagesAtRestAreIgnored) {
@@ -152,7 +152,8 @@ TEST_F(FinderTest, ReleaseEndsTheDragAndKeepsTheFields) {
   TakeLog();
 
   Release();
-  EXPECT_EQ(TakeLog(), (Lines{"set cursor 1", "repaint 1792", "picture 136", "release capture"}));
+  EXPECT_EQ(TakeLog(), (Lines{"set cursor 1", "repaint 1792", "picture 136", "stop following " + std::to_string(kHost),
+                              "release capture"}));
   EXPECT_EQ(state.Dragging, 0);
   EXPECT_EQ(state.HighlightedWindow, 0u);
   EXPECT_EQ(surface.fields[1029], -30);
@@ -174,17 +175,27 @@ TEST_F(FinderTest, ReleasingTheCaptureDoesNotEndTheDragTwice) {
   MoveOver(kWindowA);
   TakeLog();
   Release();
-  EXPECT_EQ(TakeLog(), (Lines{"set cursor 1", "repaint 1792", "picture 136", "release capture"}));
+  EXPECT_EQ(TakeLog(), (Lines{"set cursor 1", "repaint 1792", "picture 136", "stop following " + std::to_string(kHost),
+                              "release capture"}));
   EXPECT_EQ(state.Dragging, 0);
 }
 
-TEST_F(FinderTest, LosingTheCaptureEndsTheDragWithoutTakingItBack) {
+TEST_F(FinderTest, LosingTheCaptureWhileTheButtonIsHeldKeepsTheDrag) {
   Begin();
   MoveOver(kWindowA);
   TakeLog();
 
+  // The timer goes on following the drag.
   FinderHandleMessage(ports, kHost, 533);
-  EXPECT_EQ(TakeLog(), (Lines{"set cursor 1", "repaint 1792", "picture 136"}));
+  EXPECT_TRUE(surface.log.empty());
+  EXPECT_EQ(state.Dragging, 1);
+  EXPECT_EQ(state.HighlightedWindow, kWindowA);
+
+  // With the button already up, the loss ends the drag without taking the
+  // capture back.
+  surface.buttonDown = false;
+  FinderHandleMessage(ports, kHost, 533);
+  EXPECT_EQ(TakeLog(), (Lines{"set cursor 1", "repaint 1792", "picture 136", "stop following " + std::to_string(kHost)}));
   EXPECT_EQ(state.Dragging, 0);
   EXPECT_EQ(state.HighlightedWindow, 0u);
   EXPECT_EQ(surface.fields[1030], 610);
@@ -193,6 +204,73 @@ TEST_F(FinderTest, LosingTheCaptureEndsTheDragWithoutTakingItBack) {
   Release();
   MoveOver(kButtonOfB);
   EXPECT_TRUE(surface.log.empty());
+}
+
+TEST_F(FinderTest, TheTimerFollowsADragOverWindowsThatSendTheHostNoMouseMessages) {
+  Begin();
+  TakeLog();
+
+  // No mouse message reaches the host: only the timer sees the cursor.
+  windows.underCursor = kWindowA;
+  FinderFollow(ports, kHost);
+  EXPECT_EQ(TakeLog(), (Lines{"field 1029=-30", "field 1028=20", "field 1030=610", "field 1031=500",
+                              "outline 1792 pen 238 640x480"}));
+  FinderFollow(ports, kHost);
+  EXPECT_TRUE(surface.log.empty());
+  windows.underCursor = kControlOfHost;
+  FinderFollow(ports, kHost);
+  EXPECT_TRUE(surface.log.empty());
+  windows.underCursor = kButtonOfB;
+  FinderFollow(ports, kHost);
+  EXPECT_EQ(TakeLog(), (Lines{"field 1029=40", "field 1028=60", "field 1030=140", "field 1031=90", "repaint 1792",
+                              "outline 2049 pen 238 100x30"}));
+
+  // The button released anywhere: the next tick ends the drag as a release
+  // on the host does, fields kept; it does not track first.
+  surface.buttonDown = false;
+  windows.underCursor = kWindowA;
+  FinderFollow(ports, kHost);
+  EXPECT_EQ(TakeLog(), (Lines{"set cursor 1", "repaint 2048", "picture 136", "stop following " + std::to_string(kHost),
+                              "release capture"}));
+  EXPECT_EQ(state.Dragging, 0);
+  EXPECT_EQ(state.HighlightedWindow, 0u);
+  EXPECT_EQ(surface.fields[1029], 40);
+
+  // A tick already queued when the drag ended stops the timer and does
+  // nothing else, with the button up or down.
+  FinderFollow(ports, kHost);
+  surface.buttonDown = true;
+  FinderFollow(ports, kHost);
+  EXPECT_EQ(TakeLog(), (Lines{"stop following " + std::to_string(kHost), "stop following " + std::to_string(kHost)}));
+  EXPECT_EQ(surface.fields[1029], 40);
+
+  // A release message first and a tick after it: one end only.
+  Begin();
+  MoveOver(kWindowA);
+  Release();
+  TakeLog();
+  FinderFollow(ports, kHost);
+  EXPECT_EQ(TakeLog(), (Lines{"stop following " + std::to_string(kHost)}));
+}
+
+TEST_F(FinderTest, APressDuringADragBeginsAgainAndKeepsTheFirstCursor) {
+  constexpr WindowHandle kPicker = 0x600;
+  Begin();
+  MoveOver(kWindowA);
+  TakeLog();
+
+  // The first host went away mid-drag (its timer with it); a press on the
+  // other host's picture takes the drag over.
+  FinderHandleMessage(ports, kPicker, 273);
+  EXPECT_EQ(TakeLog(), (Lines{"picture 137", "cursor to 115,218", "set cursor " + std::to_string(0xC000 + 138),
+                              "capture " + std::to_string(kPicker), "follow " + std::to_string(kPicker)}));
+  EXPECT_EQ(state.Dragging, 1);
+
+  // The cursor of before the first press comes back at the release.
+  FinderHandleMessage(ports, kPicker, 514);
+  EXPECT_EQ(TakeLog().front(), "set cursor 1");
+  EXPECT_EQ(surface.current, 0x1u);
+  EXPECT_EQ(state.Dragging, 0);
 }
 
 }  // namespace
