@@ -222,7 +222,7 @@ class CaptureTest(unittest.TestCase):
             # Clipped to the desktop: what the picker shows.
             clipped = notepad.clipped
 
-            self.check_capture_types(app, main)
+            self.check_capture_types(bench, app, main)
             self.check_finder_in_main_dialog(bench, main, notepad)
             self.check_window_picker(bench, app, main, notepad, clipped)
             self.check_start_without_a_chosen_application(app, main)
@@ -232,7 +232,7 @@ class CaptureTest(unittest.TestCase):
 
     # -- steps ----------------------------------------------------------------
 
-    def check_capture_types(self, app, main):
+    def check_capture_types(self, bench, app, main):
         # A fresh start records the entire screen; area fields and finder off.
         self.assertTrue(main.is_checked(ENTIRE_SCREEN))
         self.assertEqual([main.is_enabled(i) for i in FIELDS + (FINDER,)], [False] * 5)
@@ -250,6 +250,15 @@ class CaptureTest(unittest.TestCase):
             self.assertTrue(main.is_checked(other))
             self.assertEqual([main.is_enabled(i) for i in FIELDS], [False] * 4)
             self.assertEqual(fields(main), typed, "choosing another type cleared the fields")
+
+        # The finder tool, disabled, does not react to a press.
+        finder = Finder(bench, main)
+        before = finder.picture()
+        bench.xdotool("mousemove", *finder.at)
+        bench.xdotool("mousedown", 1)
+        time.sleep(0.5)
+        self.assertEqual(finder.picture(), before, "the disabled finder tool began a drag")
+        bench.xdotool("mouseup", 1)
 
         main.click(SPECIFIC_AREA)
         main.wait_state(FINDER, "enabled", True)
