@@ -1,0 +1,185 @@
+#include "core/encoder/builtin/model/RecordingRun.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+namespace mavrion::encoder::builtin {
+
+struct RecordingRun::Shared {
+  Shared(RecorderClock& c, std::unique_ptr<OutputSink> s) : clock(c), sink(std::move(s)), recording(sink.get()) {}
+
+  // A pause or resume asked for at a time, not yet carried out.
+  struct Request {
+    bool pause;
+    std::uint32_t atMs;
+  };
+
+  RecorderClock& clock;
+  std::unique_ptr<OutputSink> sink;
+  ScreenRecording recording;  // writes into sink
+  std::unique_ptr<ScreenGrabber> grabber;  // the worker's alone
+  std::unique_ptr<WorkerAlarm> alarm;
+
+  // Held while working on the recording; taken before control when both are.
+  std::mutex media;
+  bool mediaPaused = false;
+  bool writeFailed = false;
+
+  // Held only for moments: the dialog's thread never waits long for it.
+  std::mutex control;
+  std::condition_variable workerEnded;
+  std::vector<Request> requests;
+  bool requestedPause = false;
+  bool stopping = false;
+  bool workerRunning = false;
+
+  // With media held: carries out the requests in the order they came.
+  // Answers whether the recording is ending.
+  bool CatchUp() {
+    std::vector<Request> due;
+    bool ending = false;
+    {
+      const std::lock_guard<std::mutex> lock(control);
+      due.swap(requests);
+      ending = stopping;
+    }
+    for (const Request& request : due) {
+      if (request.pause) {
+        if (!recording.Pause(request.atMs) && recording.Failed()) writeFailed = true;
+      } else {
+        recording.Resume(request.atMs);
+      }
+      mediaPaused = request.pause;
+    }
+    return ending || writeFailed;
+  }
+};
+
+RecordingRun::RecordingRun(std::shared_ptr<Shared> shared) : shared_(std::move(shared)) {}
+
+RecordingRun::~RecordingRun() { Finish(); }
+
+HResult RecordingRun::Begin(const RecordingPlan& plan, const BuiltinPorts& ports, std::unique_ptr<RecordingRun>* run) {
+  std::unique_ptr<ScreenGrabber> grabber = ports.screen.Open(plan.area);
+  if (!grabber) return kE_FAIL;
+  std::unique_ptr<AudioRecorder> audio;
+  if (plan.hasAudio) {
+    audio = ports.audio.Open(plan.audioDevice, kRecordedAudioFormat);
+    if (!audio) return kVFW_E_NOT_FOUND;
+  }
+  // Only now is a file of the name replaced.
+  HResult why = kE_FAIL;
+  std::unique_ptr<OutputSink> sink = ports.files.Create(plan.path, &why);
+  if (!sink) return Failed(why) ? why : kE_FAIL;
+
+  auto shared = std::make_shared<Shared>(ports.clock, std::move(sink));
+  shared->grabber = std::move(grabber);
+  shared->alarm = ports.clock.MakeAlarm();
+  if (!shared->alarm) return kE_FAIL;
+
+  static std::atomic<std::uint64_t> recordingsMade{0};
+  RecordingSetup setup = plan.setup;
+  setup.capturedWidth = plan.area.right - plan.area.left;
+  setup.capturedHeight = plan.area.bottom - plan.area.top;
+  setup.hasAudio = plan.hasAudio;
+  setup.audio = kRecordedAudioFormat;
+  setup.creationTime = ports.clock.FileTimeNow();
+  setup.fileId = MakeFileId(setup.creationTime, (++recordingsMade << 32) | ports.clock.NowMs());
+  if (!shared->recording.Begin(setup, ports.clock.NowMs())) {
+    shared->sink->Close();
+    return kE_FAIL;
+  }
+
+  std::unique_ptr<RecordingRun> made(new RecordingRun(shared));
+  if (audio) {
+    const bool started = audio->Start([shared](const std::uint8_t* pcm, std::size_t bytes) {
+      const std::lock_guard<std::mutex> lock(shared->media);
+      if (shared->CatchUp()) return;
+      if (!shared->recording.AddAudio(shared->clock.NowMs(), pcm, bytes) && shared->recording.Failed()) {
+        shared->writeFailed = true;
+      }
+    });
+    if (!started) return kE_FAIL;  // made finishes the file
+    made->audio_ = std::move(audio);
+  }
+  shared->workerRunning = true;
+  if (!ports.threads.Start([shared] { RunWorker(*shared); })) {
+    shared->workerRunning = false;
+    return kE_FAIL;
+  }
+  if (plan.flashRect) made->outline_ = ports.outline.Show(plan.area);
+  *run = std::move(made);
+  return kS_OK;
+}
+
+void RecordingRun::RunWorker(Shared& s) {
+  for (;;) {
+    std::uint32_t wait = 0;
+    {
+      const std::lock_guard<std::mutex> lock(s.media);
+      if (s.CatchUp()) break;
+      wait = s.mediaPaused ? kPausedSleepMs : s.recording.MillisecondsToNextFrame(s.clock.NowMs());
+    }
+    if (wait != 0) {
+      s.alarm->Sleep(wait);
+      continue;
+    }
+    // The capture is the slow part: the dialog's thread may pause or stop
+    // meanwhile. A picture that arrives paused or late is sorted out by the
+    // media clock with the time it is added.
+    const BgraImage picture = s.grabber->Grab();
+    const std::lock_guard<std::mutex> lock(s.media);
+    if (s.CatchUp()) break;
+    if (!s.recording.AddFrame(s.clock.NowMs(), picture)) s.writeFailed = true;
+  }
+  {
+    const std::lock_guard<std::mutex> lock(s.control);
+    s.workerRunning = false;
+  }
+  s.workerEnded.notify_all();
+}
+
+void RecordingRun::Request(bool pause) {
+  {
+    const std::lock_guard<std::mutex> lock(shared_->control);
+    if (shared_->requestedPause == pause) return;
+    shared_->requestedPause = pause;
+    shared_->requests.push_back({pause, shared_->clock.NowMs()});
+  }
+  shared_->alarm->Wake();
+}
+
+void RecordingRun::Pause() { Request(true); }
+
+void RecordingRun::Resume() { Request(false); }
+
+void RecordingRun::Finish() {
+  if (finished_) return;
+  finished_ = true;
+  Shared& s = *shared_;
+  const std::uint32_t stopAt = s.clock.NowMs();
+  {
+    std::unique_lock<std::mutex> lock(s.control);
+    s.stopping = true;
+    s.alarm->Wake();
+    s.workerEnded.wait(lock, [&s] { return !s.workerRunning; });
+  }
+  // The recorder hands over what it still holds before it goes; it takes
+  // the lock for that, so it is stopped without holding it.
+  audio_.reset();
+  outline_.reset();
+  const std::lock_guard<std::mutex> lock(s.media);
+  s.CatchUp();
+  s.recording.Finish(stopAt);
+  s.sink->Close();
+}
+
+bool RecordingRun::WriteFailed() const {
+  const std::lock_guard<std::mutex> lock(shared_->media);
+  return shared_->writeFailed;
+}
+
+}  // namespace mavrion::encoder::builtin

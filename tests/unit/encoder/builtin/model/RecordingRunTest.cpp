@@ -1,0 +1,249 @@
+#include "core/encoder/builtin/model/RecordingRun.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <future>
+#include <sstream>
+
+#include "tests/unit/encoder/builtin/MediaTools.h"
+#include "tests/unit/encoder/builtin/model/SessionBench.h"
+
+namespace mavrion::encoder::builtin {
+namespace {
+
+namespace mt = media_tools;
+
+// What ffprobe and ffmpeg make of a file the encoder wrote.
+struct Probed {
+  int code = -1;
+  std::string json;
+  int width = 0, height = 0;
+  double duration = 0;
+  std::vector<long> videoTimes;  // ms
+  std::vector<std::uint8_t> greys;  // one pixel of every decoded frame
+  std::string Tag(const char* key) const { return mt::JsonValue(json, key, json.find("\"format\":")); }
+  std::string AudioValue(const char* key) const {
+    const std::size_t audio = json.find("\"codec_type\": \"audio\"");
+    if (audio == std::string::npos) return "";
+    return mt::JsonValue(json, key, json.rfind("\"index\"", audio));
+  }
+};
+
+Probed Probe(const std::vector<std::uint8_t>& bytes, bool decode = false) {
+  Probed p;
+  const std::string path = mt::WriteTemp(bytes, ".wmv");
+  p.json = mt::Probe(path, &p.code);
+  if (p.code == 0) {
+    p.width = std::stoi("0" + mt::JsonValue(p.json, "width"));
+    p.height = std::stoi("0" + mt::JsonValue(p.json, "height"));
+    p.duration = std::stod("0" + p.Tag("duration"));
+    int code = 0;
+    std::istringstream lines(mt::Run(
+        "ffprobe -v error -select_streams v:0 -show_entries packet=pts -of csv=p=0 '" + path + "'", &code));
+    for (long t; lines >> t;) p.videoTimes.push_back(t);
+    if (decode) {
+      const std::size_t frameBytes = static_cast<std::size_t>(p.width) * p.height * 4;
+      mt::ForEachDecodedFrame(path, frameBytes, [&](const std::uint8_t* frame) { p.greys.push_back(frame[0]); });
+    }
+  }
+  std::remove(path.c_str());
+  return p;
+}
+
+class RecordingRunTest : public fakes::SessionBench {
+ protected:
+  std::vector<std::uint8_t> File() { return platform.files.Bytes(fakes::kOutput); }
+};
+
+TEST_F(RecordingRunTest, RecordingHasTheAreasSizeTheRecordedTimeLessPausesAndTheTexts) {
+  ASSERT_EQ(mt::MissingTools(), "");
+  ASSERT_EQ(Build(), kS_OK);
+  ASSERT_EQ(Enc().Start(), kS_OK);  // at 1000 ms
+  EXPECT_EQ(platform.screen.opened, (std::vector<ScreenRect>{{10, 20, 330, 260}}));
+  platform.time.RunTo(5000);
+  ASSERT_EQ(Enc().Pause(), kS_OK);
+  platform.time.RunTo(8000);
+  ASSERT_EQ(Enc().Start(), kS_OK);
+  platform.time.RunTo(10990);  // just before the frame at 7 s falls due
+  ASSERT_EQ(Enc().Stop(), kS_OK);
+
+  const Probed p = Probe(File(), true);
+  ASSERT_EQ(p.code, 0) << p.json;
+  EXPECT_EQ(p.width, 320);
+  EXPECT_EQ(p.height, 240);
+  EXPECT_NEAR(p.duration, 7.0, 0.1 + 0.2) << "4 s, a 3 s pause, 3 s";
+  EXPECT_EQ(p.Tag("title"), "Caf\xC3\xA9 tour");
+  EXPECT_EQ(p.Tag("artist"), "Ann");
+  EXPECT_EQ(p.Tag("copyright"), "\xC2\xA9 Mavrion");
+  EXPECT_EQ(p.Tag("comment"), "What the recording shows");
+
+  // A frame every 100 ms throughout, each a capture of its own: no gap at
+  // the pause and no stretch that repeats one picture.
+  ASSERT_EQ(p.videoTimes.size(), 70u);
+  for (std::size_t i = 0; i < p.videoTimes.size(); ++i) EXPECT_EQ(p.videoTimes[i], static_cast<long>(i) * 100);
+  ASSERT_EQ(p.greys.size(), 70u);
+  for (std::size_t i = 1; i < p.greys.size(); ++i) EXPECT_NE(p.greys[i], p.greys[i - 1]) << "frame " << i;
+}
+
+TEST_F(RecordingRunTest, ProfileSizeScalesAndTheWholeScreenIsTheDefaultArea) {
+  ASSERT_EQ(mt::MissingTools(), "");
+  request.CaptureType = EntireScreen;
+  settings.VideoWidth = 200;
+  settings.VideoHeight = 150;
+  ASSERT_EQ(Build(), kS_OK);
+  ASSERT_EQ(Enc().Start(), kS_OK);
+  EXPECT_EQ(platform.screen.opened, (std::vector<ScreenRect>{{0, 0, 640, 480}}));
+  platform.time.RunTo(3000);
+  ASSERT_EQ(Enc().Stop(), kS_OK);
+  const Probed p = Probe(File());
+  ASSERT_EQ(p.code, 0) << p.json;
+  EXPECT_EQ(p.width, 200);
+  EXPECT_EQ(p.height, 152) << "rounded up to the codec's multiple of 4";
+  EXPECT_NEAR(p.duration, 2.0, 0.3);
+}
+
+TEST_F(RecordingRunTest, PauseAndResumeDoNotWaitForAFrameBeingWrittenAndTakeEffectWhenAsked) {
+  ASSERT_EQ(mt::MissingTools(), "");
+  ASSERT_EQ(Build(), kS_OK);
+  ASSERT_EQ(Enc().Start(), kS_OK);
+  platform.time.RunTo(2050);
+  // The disk stalls under the next frame, which the worker writes with the
+  // recording's lock held.
+  platform.files.gate.Close();
+  platform.time.Spend(60);
+  ASSERT_TRUE(platform.files.gate.WriterWaits());
+  // A call that waits for the disk is let go before the test fails.
+  auto atOnce = [this](std::future<HResult>& call) {
+    const bool ready = call.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    if (!ready) platform.files.gate.Open();
+    return ready;
+  };
+  auto pause = std::async(std::launch::async, [this] { return Enc().Pause(); });
+  ASSERT_TRUE(atOnce(pause)) << "Pause waited for the disk";
+  EXPECT_EQ(pause.get(), kS_OK);
+  platform.time.Spend(2000);
+  auto resume = std::async(std::launch::async, [this] { return Enc().Start(); });
+  ASSERT_TRUE(atOnce(resume)) << "Resume waited for the disk";
+  EXPECT_EQ(resume.get(), kS_OK);
+  platform.files.gate.Open();
+  platform.time.RunTo(5090);  // 1.11 s before the pause, 0.98 s after it
+  ASSERT_EQ(Enc().Stop(), kS_OK);
+  const Probed p = Probe(File());
+  ASSERT_EQ(p.code, 0) << p.json;
+  EXPECT_NEAR(p.duration, 2.1, 0.1 + 0.2) << "the pause counts from when it was asked for";
+}
+
+TEST_F(RecordingRunTest, SlowCapturesRepeatFramesSoTheTimelineKeepsWallTime) {
+  ASSERT_EQ(mt::MissingTools(), "");
+  platform.screen.grabCostMs = 250;  // 4 captures a second at 10 frames a second
+  ASSERT_EQ(Build(), kS_OK);
+  ASSERT_EQ(Enc().Start(), kS_OK);
+  platform.time.RunTo(6000);
+  ASSERT_EQ(Enc().Stop(), kS_OK);
+  const int grabs = platform.screen.grabs;
+  const Probed p = Probe(File());
+  ASSERT_EQ(p.code, 0) << p.json;
+  EXPECT_NEAR(p.duration, 5.0, 0.3);
+  EXPECT_NEAR(static_cast<double>(p.videoTimes.size()), 50.0, 1.0);
+  EXPECT_LE(grabs, 21);
+}
+
+TEST_F(RecordingRunTest, SoundFromTheNamedDeviceIsInTheSameFile) {
+  ASSERT_EQ(mt::MissingTools(), "");
+  settings.ContentType = kContentAudioAndVideo;
+  platform.audio.names = {"Line In", "In: default"};
+  settings.AudioDevicePath = "Device://In: default";
+  ASSERT_EQ(Build(), kS_OK);
+  ASSERT_EQ(Enc().Start(), kS_OK);
+  EXPECT_EQ(platform.audio.openedDevice, 1);
+  EXPECT_EQ(platform.audio.openedFormat.BytesPerSecond(), 176400u);
+  ASSERT_TRUE(platform.audio.Running());
+  for (std::uint32_t t = 1100; t <= 4000; t += 100) {
+    platform.time.RunTo(t);
+    platform.audio.Deliver(17640);  // 100 ms
+  }
+  ASSERT_EQ(Enc().Pause(), kS_OK);
+  platform.time.RunTo(6000);
+  platform.audio.Deliver(17640 * 5);  // while paused: dropped
+  ASSERT_EQ(Enc().Start(), kS_OK);
+  for (std::uint32_t t = 6100; t <= 7000; t += 100) {
+    platform.time.RunTo(t);
+    platform.audio.Deliver(17640);
+  }
+  ASSERT_EQ(Enc().Stop(), kS_OK);
+  EXPECT_FALSE(platform.audio.Running()) << "the device stopped with the recording";
+
+  const Probed p = Probe(File());
+  ASSERT_EQ(p.code, 0) << p.json;
+  EXPECT_EQ(p.AudioValue("codec_name"), "pcm_s16le");
+  EXPECT_EQ(p.AudioValue("sample_rate"), "44100");
+  EXPECT_EQ(p.AudioValue("channels"), "2");
+  EXPECT_NEAR(p.duration, 4.0, 0.1 + 0.2);
+}
+
+TEST_F(RecordingRunTest, FullDiskEndsTheRecordingWithWhatWasWrittenPlayable) {
+  ASSERT_EQ(mt::MissingTools(), "");
+  platform.files.capacity = 120000;
+  ASSERT_EQ(Build(), kS_OK);
+  ASSERT_EQ(Enc().Start(), kS_OK);
+  platform.time.RunTo(11000);
+  EXPECT_EQ(platform.time.RunningWorkers(), 0) << "the worker stopped writing";
+  EXPECT_EQ(Enc().Stop(), kS_OK) << "Stop ends the recording as usual";
+  const Probed p = Probe(File());
+  ASSERT_EQ(p.code, 0) << p.json;
+  EXPECT_GT(p.videoTimes.size(), 3u);
+  EXPECT_LT(p.videoTimes.size(), 100u);
+  EXPECT_EQ(p.width, 320);
+}
+
+TEST_F(RecordingRunTest, KilledMidwayTheFileIsPlayableUpToItsLastSecond) {
+  ASSERT_EQ(mt::MissingTools(), "");
+  ASSERT_EQ(Build(), kS_OK);
+  ASSERT_EQ(Enc().Start(), kS_OK);
+  platform.time.RunTo(4500);
+  // What the system holds of the file now is what a killed program leaves.
+  const Probed p = Probe(platform.files.files.at(fakes::kOutput)->Flushed());
+  ASSERT_EQ(p.code, 0) << p.json;
+  EXPECT_GE(p.videoTimes.size(), 25u) << "3.5 s recorded, written at least every second";
+  EXPECT_EQ(p.width, 320);
+  ASSERT_EQ(Enc().Stop(), kS_OK);
+}
+
+TEST_F(RecordingRunTest, FlashRectShowsTheOutlineOnlyWhileRecording) {
+  request.FlashRect = 1;
+  ASSERT_EQ(Build(), kS_OK);
+  EXPECT_TRUE(platform.outline.shown.empty()) << "not before the recording starts";
+  ASSERT_EQ(Enc().Start(), kS_OK);
+  EXPECT_EQ(platform.outline.shown, (std::vector<ScreenRect>{{10, 20, 330, 260}}));
+  EXPECT_EQ(platform.outline.onScreen, 1);
+  ASSERT_EQ(Enc().Pause(), kS_OK);
+  EXPECT_EQ(platform.outline.onScreen, 1);
+  ASSERT_EQ(Enc().Stop(), kS_OK);
+  EXPECT_EQ(platform.outline.onScreen, 0);
+
+  request.FlashRect = 0;
+  ASSERT_EQ(Build(), kS_OK);
+  ASSERT_EQ(Enc().Start(), kS_OK);
+  ASSERT_EQ(Enc().Stop(), kS_OK);
+  EXPECT_EQ(platform.outline.shown.size(), 1u);
+}
+
+TEST_F(RecordingRunTest, LastReleaseWhileRecordingFinishesTheFile) {
+  ASSERT_EQ(mt::MissingTools(), "");
+  ASSERT_EQ(Build(), kS_OK);
+  ASSERT_EQ(Enc().Start(), kS_OK);
+  platform.time.RunTo(3000);
+  session.Profile.Reset();
+  session.Encoder.Reset();  // without PrepareToEncode(false) or Stop
+  EXPECT_EQ(factory.LiveObjects(), 0);
+  EXPECT_TRUE(platform.time.WorkersEnd());
+  const Probed p = Probe(File());
+  ASSERT_EQ(p.code, 0) << p.json;
+  EXPECT_NEAR(p.duration, 2.0, 0.3);
+  EXPECT_EQ(p.Tag("title"), "Caf\xC3\xA9 tour");
+}
+
+}  // namespace
+}  // namespace mavrion::encoder::builtin
