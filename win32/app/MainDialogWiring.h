@@ -2,12 +2,15 @@
 // Builds the main dialog's subsystem parts over the Win32 ports.
 #include <windows.h>
 
+#include <memory>
+
 #include "core/app/CTovaskDlg.h"
 #include "core/platform/Threads.h"
 #include "core/recording/RecordingHost.h"
 #include "win32/capture/Win32WindowInspector.h"
 #include "win32/encoder/AutomationComponent.h"
 #include "win32/encoder/DirectShowAudioDevices.h"
+#include "win32/encoder/builtin/BuiltinFactory.h"
 #include "win32/framework/PlatformPorts.h"
 #include "win32/settings/Win32SettingsPorts.h"
 
@@ -36,7 +39,10 @@ struct ProgramServices {
   Win32SaveAsDialog saveAs;
   Win32AnsiCodePage codePage;
   CrtFileAppender files;
-  win32::AutomationComponentFactory components;
+  // The installed encoder component where its class is registered, else our
+  // own built-in screen encoder behind the same objects.
+  std::unique_ptr<encoder::ComponentFactory> builtinComponents = win32::MakeBuiltinComponentFactory();
+  win32::AutomationComponentFactory components{builtinComponents.get()};
   win32::DirectShowDeviceServices devices;
 };
 
