@@ -220,11 +220,41 @@ bool CTovaskDlg::PrepareCaptureRequest() { return parts_.capture->PrepareCapture
 std::int32_t CTovaskDlg::RequestedCaptureType() const { return parts_.capture->RequestedCaptureType(); }
 std::int32_t CTovaskDlg::CurrentCaptureType() const { return parts_.capture->CaptureType(); }
 void CTovaskDlg::SetAudioMode(std::int32_t mode) { parts_.settings->AudioMode() = mode; }
-void CTovaskDlg::ApplyEncoderSettings() { parts_.encoder->ApplyEncoderSettings(); }
-HResult CTovaskDlg::BuildEncoderSession() { return parts_.encoder->BuildEncoderSession(); }
-void CTovaskDlg::ReleaseEncoderSession() { parts_.encoder->ReleaseEncoderSession(); }
+
+// Start runs this first. Unless a recording runs (a Start from the tray menu
+// then leaves it alone), a name already recorded in this run is renewed, so
+// the new recording does not write over the earlier one.
+void CTovaskDlg::ApplyEncoderSettings() {
+  if (!parts_.encoder->HasEncoder()) {
+    const std::string before = parts_.settings->OutputFileName();
+    parts_.settings->RenewRecordedOutputName();
+    if (parts_.settings->OutputFileName() != before) RefreshControls();
+  }
+  parts_.encoder->ApplyEncoderSettings();
+}
+
+HResult CTovaskDlg::BuildEncoderSession() {
+  const HResult hr = parts_.encoder->BuildEncoderSession();
+  sessionAwaitsStart_ = !Failed(hr);
+  return hr;
+}
+
+void CTovaskDlg::ReleaseEncoderSession() {
+  sessionAwaitsStart_ = false;
+  parts_.encoder->ReleaseEncoderSession();
+}
+
 bool CTovaskDlg::HasEncoder() const { return parts_.encoder->HasEncoder(); }
-HResult CTovaskDlg::StartEncoder() { return parts_.encoder->StartEncoder(); }
+
+HResult CTovaskDlg::StartEncoder() {
+  const HResult hr = parts_.encoder->StartEncoder();
+  if (!Failed(hr) && sessionAwaitsStart_) {
+    sessionAwaitsStart_ = false;
+    parts_.settings->NoteOutputNameRecorded();
+  }
+  return hr;
+}
+
 HResult CTovaskDlg::PauseEncoder() { return parts_.encoder->PauseEncoder(); }
 HResult CTovaskDlg::StopEncoder() { return parts_.encoder->StopEncoder(); }
 void CTovaskDlg::SetContentType(std::int32_t contentType) { parts_.encoder->SetContentType(contentType); }

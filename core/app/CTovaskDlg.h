@@ -122,6 +122,9 @@ class CTovaskDlg final : public CTrayDialog, public RecordingHost, public DataEx
   IconHandle AppIcon = 0;
   MainDialogParts parts_;
   bool initialised_ = false;
+  // A session has been built and its encoder not yet started: the next
+  // successful start begins a recording (later ones resume it).
+  bool sessionAwaitsStart_ = false;
   bool comEntered_ = false;
   bool released_ = false;
 };

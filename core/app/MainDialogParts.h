@@ -62,6 +62,12 @@ class SettingsPart {
   virtual void LoadSettings() = 0;      // the INI file and the default output name
   virtual void OnSaveSettings() = 0;    // button 6
   virtual void OnBrowse() = 0;          // button 1001 "..."
+  // Before a new recording: an output name that a recording of this run
+  // already wrote is replaced by a fresh time-stamped one, unless the user
+  // chose it with "..." since.
+  virtual void RenewRecordedOutputName() = 0;
+  // The encoder has started a new recording into the output name.
+  virtual void NoteOutputNameRecorded() = 0;
   virtual void WriteActivityLog(const std::string& text) = 0;
 };
 

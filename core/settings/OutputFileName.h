@@ -3,6 +3,7 @@
 // start-up, and the user's choice in the Save-As dialog with the ".wmv" rule.
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "core/platform/DataExchange.h"
 #include "core/platform/DialogView.h"
@@ -68,7 +69,37 @@ struct BrowsePorts {
 // Button "...": the user's choice with the ".wmv" rule becomes the output
 // name and the controls are refreshed. Cancel changes nothing; a name too
 // long for the encoder's name buffer is refused with a warning and the
-// previous name stays.
-void OnBrowseOutputFile(RecordingSettings& settings, const BrowsePorts& ports);
+// previous name stays. Answers whether a name was taken.
+bool OnBrowseOutputFile(RecordingSettings& settings, const BrowsePorts& ports);
+
+// The names the recordings of this run have written. The default name is
+// composed once per run, so a second Start would write over the first
+// recording: a Start into a name already recorded takes a fresh time-stamped
+// name in the same folder instead, unless the user chose that name with
+// "..." since the last recording (the Save-As dialog asked about
+// overwriting it then).
+class RecordedOutputNames {
+ public:
+  // The encoder has started recording into name.
+  void NoteRecorded(const std::string& name);
+  // The user took a name in the Save-As dialog.
+  void NoteChosen() { chosenSinceLastRecording_ = true; }
+
+  // The name the next recording is to use instead of current: current
+  // itself unless a recording of this run used it and it was not chosen
+  // since; else "<folder of current>\YYYYMMDDhhmmss.wmv" with the local time
+  // (the executable's directory for a folder shorter than 3 characters, as
+  // for the default name), with "-2", "-3", ... before ".wmv" while that
+  // name was recorded too. "" when no such name fits the name buffer in
+  // that folder: Start then asks for a name instead of writing elsewhere.
+  std::string NameForNextRecording(const std::string& current, const std::string& executableDirectory,
+                                   const LocalTime& now, const AnsiCodePage& codePage) const;
+
+ private:
+  bool WasRecorded(const std::string& name) const;
+
+  std::vector<std::string> recorded_;
+  bool chosenSinceLastRecording_ = false;
+};
 
 }  // namespace mavrion

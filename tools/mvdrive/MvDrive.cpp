@@ -10,6 +10,7 @@
 // are written in double quotes with \" and \\ escapes. Messages that make the
 // program act are posted, so a modal loop on its side never blocks us.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -37,8 +38,8 @@ std::string Help() {
       .Add("commands",
            "windows | children HWND | state HWND [ID] | text HWND [ID] | settext HWND ID TEXT | "
            "command HWND ID [CODE] | click HWND ID | post HWND MSG [W] [L] | send HWND MSG [W] [L] | "
-           "select HWND ID INDEX | combo HWND ID | listview HWND ID | menu HWND | popup PID | "
-           "dialog HWND | press HWND ID|TEXT | foreground | process PID | quit")
+           "select HWND ID INDEX | combo HWND ID | listview HWND ID | menu HWND | sysmenu HWND | popup PID | "
+           "dialog HWND | press HWND ID|TEXT | trayicon HWND UID | foreground | process PID | quit")
       .Text();
 }
 
@@ -304,6 +305,18 @@ class Prober {
   HOOKPROC hook_ = nullptr;
 };
 
+// Whether the notification area holds the icon (window, id): a modify that
+// changes nothing succeeds only for an icon that is there.
+std::string TrayIcon(HWND owner, UINT id) {
+  NOTIFYICONDATAA data = {};
+  data.cbSize = sizeof data;
+  data.hWnd = owner;
+  data.uID = id;
+  data.uFlags = 0;
+  BOOL shown = Shell_NotifyIconA(NIM_MODIFY, &data);
+  return mv::Object().Add("ok", true).Add("shown", shown != FALSE).Text();
+}
+
 struct PopupSearch {
   DWORD Process;
   HWND Found;
@@ -347,6 +360,7 @@ std::string Dispatch(const Args& a, Prober& prober) {
   if (c == "state") return Describe(Target(a, 2)).Add("ok", true).Text();
   if (c == "text") return mv::Object().Add("ok", true).Add("text", WindowText(Target(a, 2))).Text();
   if (c == "menu") return prober.Run(mv::kProbeMenu, Target(a, 99), Target(a, 99));
+  if (c == "sysmenu") return prober.Run(mv::kProbeSystemMenu, Target(a, 99), Target(a, 99));
   if (c == "dialog") return Dialog(Target(a, 99));
   need(3);
   HWND hwnd = Target(a, 99);
@@ -365,6 +379,7 @@ std::string Dispatch(const Args& a, Prober& prober) {
     return mv::Object().Add("ok", true).Add("result", static_cast<long long>(result)).Text();
   }
   if (c == "press") return Press(hwnd, a[2]);
+  if (c == "trayicon") return TrayIcon(hwnd, static_cast<UINT>(Number(a[2])));
   if (c == "click") return Click(Target(a, 2));
   if (c == "combo") return prober.Run(mv::kProbeCombo, Target(a, 2), Target(a, 2));
   if (c == "listview") return prober.Run(mv::kProbeListView, Target(a, 2), Target(a, 2));

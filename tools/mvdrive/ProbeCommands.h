@@ -17,6 +17,7 @@ enum ProbeCommand : UINT {
   kProbePopup = 2,     // the open popup menus of the process
   kProbeListView = 3,  // the rows of a list-view control
   kProbeCombo = 4,     // the items and selection of a combo box
+  kProbeSystemMenu = 5,  // the system (window) menu of the window
 };
 
 inline std::string ProbeAnswerPath(DWORD process) {

@@ -63,6 +63,14 @@ std::string ReadMenuBar(HWND window) {
   return mv::Object().Add("ok", true).Raw("items", MenuItems(menu, 0)).Text();
 }
 
+// The window's own system menu, as GetSystemMenu(window, FALSE) hands it
+// to the window's process (items appended by the program included).
+std::string ReadSystemMenu(HWND window) {
+  HMENU menu = GetSystemMenu(window, FALSE);
+  if (!menu) return mv::Error("the window has no system menu");
+  return mv::Object().Add("ok", true).Raw("items", MenuItems(menu, 0)).Text();
+}
+
 struct PopupSearch {
   DWORD Process;
   std::vector<HWND> Found;
@@ -159,6 +167,7 @@ std::string Answer(UINT command, HWND window) {
   if (command == mv::kProbeMenu) return ReadMenuBar(window);
   if (command == mv::kProbeListView) return ReadListView(window);
   if (command == mv::kProbeCombo) return ReadCombo(window);
+  if (command == mv::kProbeSystemMenu) return ReadSystemMenu(window);
   return mv::Error("unknown probe command");
 }
 

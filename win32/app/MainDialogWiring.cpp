@@ -47,9 +47,17 @@ class SettingsSubsystem final : public SettingsPart {
   void LoadSettings() override { mavrion::LoadSettings(settings_, Ports()); }
   void OnSaveSettings() override { mavrion::OnSaveSettings(settings_, Ports()); }
   void OnBrowse() override {
-    OnBrowseOutputFile(settings_, BrowsePorts{dialog_.View(), dialog_, services_.saveAs, dialog_.Boxes(),
-                                              services_.codePage, dialog_.ApplicationName()});
+    if (OnBrowseOutputFile(settings_, BrowsePorts{dialog_.View(), dialog_, services_.saveAs, dialog_.Boxes(),
+                                                  services_.codePage, dialog_.ApplicationName()})) {
+      recorded_.NoteChosen();
+    }
   }
+  void RenewRecordedOutputName() override {
+    settings_.OutputFileName = recorded_.NameForNextRecording(
+        settings_.OutputFileName, ExecutableDirectory(services_.executable, services_.codePage),
+        services_.clock.Now(), services_.codePage);
+  }
+  void NoteOutputNameRecorded() override { recorded_.NoteRecorded(settings_.OutputFileName); }
   void WriteActivityLog(const std::string& text) override { log_.WriteActivityLog("%s", text.c_str()); }
 
  private:
@@ -61,6 +69,7 @@ class SettingsSubsystem final : public SettingsPart {
   CTovaskDlg& dialog_;
   ProgramServices& services_;
   RecordingSettings settings_;
+  RecordedOutputNames recorded_;
   ActivityLog log_;
 };
 

@@ -50,6 +50,9 @@ int Win32DialogView::ComboCount(int id) const {
 }
 
 void Win32DialogView::ComboSetSelection(int id, int index) {
+  // An index outside the list leaves it without a selection, as on Windows;
+  // Wine would keep the previous selection.
+  if (index < 0 || index >= ComboCount(id)) index = -1;
   SendDlgItemMessageA(Window(), id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 

@@ -318,5 +318,52 @@ TEST_F(MainDialogTest, RecordingHostForwardsToTheParts) {
   EXPECT_EQ(&host.TrayMenu(), &rig.tray.menu);
 }
 
+// The default name is composed once per run: every new recording asks for
+// a name not recorded before, and only a recording's first start counts.
+TEST_F(MainDialogTest, EachNewRecordingRenewsARecordedNameFirst) {
+  Initialise();
+  RecordingHost& host = dialog;
+  rig.settings->outputFileName = "D:\\v\\a.wmv";
+  rig.settings->renewedName = "D:\\v\\b.wmv";
+  host.ApplyEncoderSettings();
+  EXPECT_THAT(rig.log, ElementsAre("renew output name", "show name \"D:\\v\\b.wmv\"", "ApplyEncoderSettings"));
+
+  ASSERT_EQ(host.BuildEncoderSession(), kS_OK);
+  rig.log.clear();
+  host.StartEncoder();
+  EXPECT_THAT(rig.log, ElementsAre("encoder start", "recorded into \"D:\\v\\b.wmv\""));
+  // Resuming starts the encoder again: the same recording.
+  rig.log.clear();
+  host.PauseEncoder();
+  host.StartEncoder();
+  EXPECT_THAT(rig.log, ElementsAre("encoder pause", "encoder start"));
+  // A Start while this recording runs leaves the name alone.
+  rig.log.clear();
+  host.ApplyEncoderSettings();
+  EXPECT_THAT(rig.log, ElementsAre("ApplyEncoderSettings"));
+  host.ReleaseEncoderSession();
+
+  // A name that needs no renewal is not shown again.
+  rig.settings->renewedName.clear();
+  rig.log.clear();
+  host.ApplyEncoderSettings();
+  EXPECT_THAT(rig.log, ElementsAre("renew output name", "ApplyEncoderSettings"));
+
+  // An encoder that does not start records nothing; a session released
+  // before its start neither.
+  rig.encoder->startResult = kE_FAIL;
+  host.BuildEncoderSession();
+  rig.log.clear();
+  host.StartEncoder();
+  EXPECT_THAT(rig.log, ElementsAre("encoder start"));
+  host.ReleaseEncoderSession();
+  rig.encoder->startResult = kS_OK;
+  host.BuildEncoderSession();
+  host.ReleaseEncoderSession();
+  rig.log.clear();
+  host.StartEncoder();
+  EXPECT_THAT(rig.log, ElementsAre("encoder start"));
+}
+
 }  // namespace
 }  // namespace mavrion

@@ -217,10 +217,16 @@ class Settings : public SettingsPart {
   void LoadSettings() override { log_.push_back("LoadSettings"); }
   void OnSaveSettings() override { log_.push_back("save settings"); }
   void OnBrowse() override { log_.push_back("browse"); }
+  void RenewRecordedOutputName() override {
+    log_.push_back("renew output name");
+    if (!renewedName.empty()) outputFileName = renewedName;
+  }
+  void NoteOutputNameRecorded() override { log_.push_back("recorded into \"" + outputFileName + "\""); }
   void WriteActivityLog(const std::string& text) override { log_.push_back("log " + text); }
 
   std::int32_t audioMode = 77;
   std::string outputFileName = "left over";
+  std::string renewedName;  // what a renewal gives; "" keeps the name
   std::int32_t flash = 77;
 
  private:
@@ -250,6 +256,7 @@ class Encoder : public EncoderPart {
   bool HasEncoder() const override { return session; }
   HResult StartEncoder() override {
     log_.push_back("encoder start");
+    if (Failed(startResult)) return startResult;
     running = true;
     return kS_OK;
   }
@@ -266,6 +273,7 @@ class Encoder : public EncoderPart {
   std::int32_t contentType = 0;
   bool session = false;
   bool running = false;
+  HResult startResult = kS_OK;
 
  private:
   Log& log_;

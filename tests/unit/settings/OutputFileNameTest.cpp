@@ -81,7 +81,7 @@ class OutputFileBrowseTest : public ::testing::Test {
   settings_fakes::SingleByteCodePage codePage;
   RecordingSettings settings{"C:\\Programs\\Mavrion\\20260307140509.wmv", kAudioAndVideo, 0};
 
-  void Browse() { OnBrowseOutputFile(settings, {view, exchange, saveAs, boxes, codePage, "Mavrion"}); }
+  bool Browse() { return OnBrowseOutputFile(settings, {view, exchange, saveAs, boxes, codePage, "Mavrion"}); }
   void ExpectRefusedKeepingTheName() {
     EXPECT_EQ(settings.OutputFileName, "C:\\Programs\\Mavrion\\20260307140509.wmv");
     EXPECT_EQ(exchange.refreshes, 0);
@@ -108,7 +108,7 @@ TEST_F(OutputFileBrowseTest, OpensTheSaveAsDialogAsTheMainDialogsChild) {
 
 TEST_F(OutputFileBrowseTest, CancelChangesNothing) {
   saveAs.result = SaveAsResult::Cancelled;
-  Browse();
+  EXPECT_FALSE(Browse());
   EXPECT_EQ(settings.OutputFileName, "C:\\Programs\\Mavrion\\20260307140509.wmv");
   EXPECT_EQ(exchange.refreshes, 0);
   EXPECT_TRUE(boxes.shown.empty());
@@ -117,7 +117,7 @@ TEST_F(OutputFileBrowseTest, CancelChangesNothing) {
 TEST_F(OutputFileBrowseTest, TheChosenNameWithItsExtensionIsShown) {
   saveAs.result = SaveAsResult::Chosen;
   saveAs.name = "D:\\clips\\demo";
-  Browse();
+  EXPECT_TRUE(Browse());
   EXPECT_EQ(settings.OutputFileName, "D:\\clips\\demo.wmv");
   EXPECT_EQ(exchange.refreshes, 1);
   EXPECT_TRUE(boxes.shown.empty());
@@ -142,7 +142,7 @@ TEST_F(OutputFileBrowseTest, NamesUpTo255CharactersAreTaken) {
 TEST_F(OutputFileBrowseTest, ANameLongerThan255CharactersIsRefused) {
   saveAs.result = SaveAsResult::Chosen;
   saveAs.name = "D:\\" + std::string(249, 'n') + ".wmv";  // 256
-  Browse();
+  EXPECT_FALSE(Browse());
   ExpectRefusedKeepingTheName();
 }
 
@@ -155,8 +155,58 @@ TEST_F(OutputFileBrowseTest, ANameThatPasses255WithItsExtensionIsRefused) {
 
 TEST_F(OutputFileBrowseTest, ANameTooLongForTheDialogIsRefused) {
   saveAs.result = SaveAsResult::NameTooLong;
-  Browse();
+  EXPECT_FALSE(Browse());
   ExpectRefusedKeepingTheName();
+}
+
+// A second recording in one run must not write over the first one.
+TEST(RecordedOutputNamesTest, ANameRecordedInThisRunIsRenewedUnlessChosenAgain) {
+  settings_fakes::SingleByteCodePage ansi;
+  const std::string first = "D:\\clips\\20260307140509.wmv";
+  const LocalTime later{2026, 3, 7, 14, 6, 30};
+  RecordedOutputNames names;
+
+  // Nothing recorded yet: the name is used as it is.
+  EXPECT_EQ(names.NameForNextRecording(first, kExeDir, later, ansi), first);
+
+  // Recorded once: a fresh time-stamped name in the same folder, also when
+  // the recorded name differs only in case.
+  names.NoteRecorded(first);
+  EXPECT_EQ(names.NameForNextRecording(first, kExeDir, later, ansi), "D:\\clips\\20260307140630.wmv");
+  EXPECT_EQ(names.NameForNextRecording("d:\\CLIPS\\20260307140509.WMV", kExeDir, later, ansi),
+            "d:\\CLIPS\\20260307140630.wmv");
+  // Another name is not touched.
+  EXPECT_EQ(names.NameForNextRecording("D:\\clips\\other.wmv", kExeDir, later, ansi), "D:\\clips\\other.wmv");
+  // A name without a folder gets the executable's one.
+  names.NoteRecorded("take.wmv");
+  EXPECT_EQ(names.NameForNextRecording("take.wmv", kExeDir, later, ansi), kExeDir + "\\20260307140630.wmv");
+
+  // Within the same second as a recorded name: numbered, never the same.
+  const LocalTime sameSecond{2026, 3, 7, 14, 5, 9};
+  EXPECT_EQ(names.NameForNextRecording(first, kExeDir, sameSecond, ansi), "D:\\clips\\20260307140509-2.wmv");
+  names.NoteRecorded("D:\\clips\\20260307140509-2.wmv");
+  EXPECT_EQ(names.NameForNextRecording(first, kExeDir, sameSecond, ansi), "D:\\clips\\20260307140509-3.wmv");
+
+  // Chosen again with "..." (the Save-As dialog asked about overwriting):
+  // used as chosen, for the next recording only.
+  names.NoteChosen();
+  EXPECT_EQ(names.NameForNextRecording(first, kExeDir, later, ansi), first);
+  names.NoteRecorded(first);
+  EXPECT_EQ(names.NameForNextRecording(first, kExeDir, later, ansi), "D:\\clips\\20260307140630.wmv");
+
+  // The renewed name always fits the encoder's name buffer.
+  const std::string deep = "D:\\" + std::string(230, 'f') + "\\20260307140509.wmv";
+  ASSERT_LE(deep.size(), kMaxOutputFileNameChars);
+  names.NoteRecorded(deep);
+  std::string renewed = names.NameForNextRecording(deep, kExeDir, sameSecond, ansi);
+  EXPECT_NE(renewed, deep);
+  EXPECT_LE(renewed.size(), kMaxOutputFileNameChars);
+  EXPECT_EQ(renewed, "D:\\" + std::string(230, 'f') + "\\20260307140509-2.wmv");
+  // A folder too long for a time-stamped name: no name, so Start asks for
+  // one rather than writing over the recording or somewhere else.
+  const std::string deeper = "D:\\" + std::string(240, 'f') + "\\a.wmv";
+  names.NoteRecorded(deeper);
+  EXPECT_EQ(names.NameForNextRecording(deeper, kExeDir, later, ansi), "");
 }
 
 }  // namespace
