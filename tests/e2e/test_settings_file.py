@@ -187,6 +187,7 @@ class SettingsFileTest(unittest.TestCase):
                 main.command(32775)  # "Stop Capture"
                 main.wait_state(5, "enabled", True)
                 main.command(32772)  # "Show Application"
+                main.wait_state(None, "visible", True)
                 return name
 
             first = record()
