@@ -112,6 +112,12 @@ TEST_F(RecordingRunTest, PauseAndResumeDoNotWaitForAFrameBeingWrittenAndTakeEffe
   // The disk stalls under the next frame, which the worker writes with the
   // recording's lock held.
   platform.files.gate.Close();
+  // Whatever assertion ends the test early, the gate opens again, so the
+  // worker can finish and the fixture's Stop never waits forever.
+  struct GateOpener {
+    fakes::WriteGate& gate;
+    ~GateOpener() { gate.Open(); }
+  } opener{platform.files.gate};
   platform.time.Spend(60);
   ASSERT_TRUE(platform.files.gate.WriterWaits());
   // A call that waits for the disk is let go before the test fails.
