@@ -46,7 +46,8 @@ HResult EncoderObject::MakePlan(RecordingPlan* plan) const {
   if ((values.contentType == kContentAudioVideo) != (audio != nullptr)) return kE_INVALIDARG;
 
   if (file_->Path().empty()) return kE_UNEXPECTED;
-  if (!ports.files.CanCreate(file_->Path())) return kPathNotFound;
+  // An output that cannot be created is refused by Start, not here: the
+  // recording commands report a refused start in the activity log.
 
   plan->area = ResolveCaptureArea(video->Area(), ports.screen.PrimaryScreen());
   if (IsEmptyArea(plan->area)) return kE_INVALIDARG;
