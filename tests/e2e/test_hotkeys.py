@@ -46,7 +46,7 @@ class HotkeysTest(unittest.TestCase):
         return main.is_enabled(START), main.is_enabled(PAUSE_RESUME), main.text(PAUSE_RESUME)
 
     def test_keys_while_another_program_has_the_keyboard(self):
-        with Bench("hotkeys", size=SCREEN) as bench:
+        with Bench("hotkeys", size=SCREEN, audio_device=True) as bench:
             notepad = Notepad(bench)
             app = bench.start()
             main = app.wait_window(MAIN_CAPTION)
@@ -95,7 +95,7 @@ class HotkeysTest(unittest.TestCase):
             app.close(main)
 
     def test_without_the_key_library(self):
-        with Bench("hotkeys-missing", size=SCREEN) as bench:
+        with Bench("hotkeys-missing", size=SCREEN, audio_device=True) as bench:
             # The build's programs without the key library.
             build = bench.run_dir / "build-without-hodll"
             build.mkdir()

@@ -75,7 +75,7 @@ class RecordingTest(unittest.TestCase):
         return next(s for s in info["streams"] if s["codec_type"] == "video")
 
     def test_recordings(self):
-        with Bench("recording", size=SCREEN) as bench:
+        with Bench("recording", size=SCREEN, audio_device=True) as bench:
             app = bench.start()
             main = app.wait_window(MAIN_CAPTION)
             main.click(ONLY_VIDEO)
