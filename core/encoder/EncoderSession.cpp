@@ -1,5 +1,7 @@
 #include "core/encoder/EncoderSession.h"
 
+#include "core/settings/RecordingSettings.h"
+
 #include "core/capture/CaptureRects.h"
 #include "core/encoder/CaptureProperties.h"
 #include "core/encoder/ErrorBox.h"
@@ -11,10 +13,10 @@ namespace {
 
 // Controls of the main dialog the settings are read from.
 constexpr int kAudioDeviceList = 1017;
-constexpr int kFrameRateList = 1014;
-constexpr int kHeightList = 1010;
-constexpr int kWidthList = 1011;
-constexpr int kQualityList = 1015;
+constexpr int kFrameRateList = kFrameRateListId;
+constexpr int kHeightList = kHeightListId;
+constexpr int kWidthList = kWidthListId;
+constexpr int kQualityList = kQualityListId;
 
 std::string Cut(const std::string& text, std::size_t maxChars) { return text.substr(0, maxChars); }
 

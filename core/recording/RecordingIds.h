@@ -2,6 +2,8 @@
 // Control and menu ids of the main dialog and the button captions the
 // recording commands work with.
 
+#include "core/settings/RecordingSettings.h"
+
 namespace mavrion {
 namespace recording {
 
@@ -14,10 +16,10 @@ inline constexpr int kStartButton = 5;
 inline constexpr int kBrowseButton = 1001;
 inline constexpr int kAudioAndVideoRadio = 1003;
 inline constexpr int kVideoOnlyRadio = 1004;
-inline constexpr int kHeightList = 1010;
-inline constexpr int kWidthList = 1011;
-inline constexpr int kFrameRateList = 1014;
-inline constexpr int kQualityList = 1015;
+inline constexpr int kHeightList = kHeightListId;  // the setting lists are the settings' own
+inline constexpr int kWidthList = kWidthListId;
+inline constexpr int kFrameRateList = kFrameRateListId;
+inline constexpr int kQualityList = kQualityListId;
 inline constexpr int kAudioDeviceList = 1017;
 inline constexpr int kFlashCheck = 1035;
 inline constexpr int kTimeDisplay = 1048;
