@@ -672,3 +672,34 @@ class Bench:
                          start[1] + (end[1] - start[1]) * i // steps)
             time.sleep(0.05)
         self.xdotool("mouseup", button)
+
+
+# -- recordings ------------------------------------------------------------------
+
+def probe_recording(path):
+    """What ffprobe reads of a recording: {"format": name, "duration":
+    seconds or None (a file whose header was never finished states none),
+    "size": bytes, "tags": {lower-case name: text}, "video": {"codec",
+    "width", "height", "frames" (decoded one by one)} or None, "audio":
+    {"codec", "sample_rate", "channels"} or None}."""
+    out = subprocess.run(["ffprobe", "-v", "error", "-count_frames", "-show_format", "-show_streams", "-of", "json",
+                          str(path)], capture_output=True, text=True, check=True, timeout=600).stdout
+    info = json.loads(out)
+    fmt = info.get("format", {})
+    streams = info.get("streams", [])
+    video = next((s for s in streams if s.get("codec_type") == "video"), None)
+    audio = next((s for s in streams if s.get("codec_type") == "audio"), None)
+    duration = fmt.get("duration")
+    return {
+        "format": fmt.get("format_name"),
+        "duration": float(duration) if duration not in (None, "N/A") else None,
+        "size": int(fmt.get("size", 0)),
+        "tags": {k.lower(): v for k, v in fmt.get("tags", {}).items()},
+        "video": None if video is None else {
+            "codec": video.get("codec_name"), "width": video.get("width"), "height": video.get("height"),
+            "frames": int(video.get("nb_read_frames", 0) or 0)},
+        "audio": None if audio is None else {
+            "codec": audio.get("codec_name"), "sample_rate": audio.get("sample_rate"),
+            "channels": audio.get("channels")},
+    }
+
