@@ -14,6 +14,7 @@
 #include "core/platform/DialogView.h"
 #include "core/platform/MessageBoxes.h"
 #include "core/recording/RecordingHost.h"
+#include "core/settings/RecordingSettings.h"
 #include "core/ui/CAboutDlg.h"
 #include "core/ui/CTrayDialog.h"
 #include "core/ui/CVideoDesc.h"
@@ -26,8 +27,8 @@ inline constexpr const char* kTrayTip = "Mavrion - Screen Recorder";
 inline constexpr const char* kExitQuestion = "Are you sure to close the application?";
 inline constexpr const char* kExitCaption = "Mavrion";
 inline constexpr std::int32_t kInitialCaptureType = 2;  // "Record Entire Screen."
-inline constexpr std::int32_t kInitialAudioMode = 1;    // "Record Only Video :" until step 20
-inline constexpr std::int32_t kInitialContentType = 16;
+inline constexpr std::int32_t kInitialAudioMode = kVideoOnly;  // until start-up checks "Record Audio and Video :"
+inline constexpr std::int32_t kInitialContentType = kContentVideoOnly;
 // Edit 1000 is read through a buffer of this size.
 inline constexpr std::size_t kOutputEditBufferChars = 4096;
 }  // namespace main_dialog

@@ -13,11 +13,9 @@
 #include "core/platform/DataExchange.h"
 #include "core/platform/DialogView.h"
 #include "core/platform/MessageBoxes.h"
+#include "core/settings/RecordingSettings.h"
 
 namespace mavrion::encoder {
-
-inline constexpr std::int32_t kContentVideoOnly = 16;
-inline constexpr std::int32_t kContentAudioAndVideo = 17;
 
 inline constexpr std::size_t kMaxAudioDevicePath = 299;
 inline constexpr std::size_t kMaxAuthor = 50;

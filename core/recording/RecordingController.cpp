@@ -15,8 +15,6 @@ using namespace recording;
 namespace {
 
 constexpr std::size_t kCaptionBufferChars = 256;
-constexpr std::int32_t kContentAudioAndVideo = 17;
-constexpr std::int32_t kContentVideoOnly = 16;
 
 bool IsRunning(RecorderState state) {
   return state == RecorderState::Recording || state == RecorderState::Resumed;

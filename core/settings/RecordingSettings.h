@@ -20,6 +20,10 @@ inline constexpr int kQualityListId = 1015;
 inline constexpr std::int32_t kAudioAndVideo = 0;
 inline constexpr std::int32_t kVideoOnly = 1;
 
+// The encoder profile's content type each audio mode records with.
+inline constexpr std::int32_t kContentVideoOnly = 16;
+inline constexpr std::int32_t kContentAudioAndVideo = 17;
+
 // The name buffer a Start hands to the encoder session holds 256 bytes.
 inline constexpr std::size_t kMaxOutputFileNameChars = 255;
 
