@@ -33,8 +33,11 @@ constexpr AsfGuid kVideoMedia = Guid(0xBC19EFC0, 0x5B4D, 0x11CF, 0xA8FD, 0x00805
 constexpr AsfGuid kNoErrorCorrection = Guid(0x20FB5700, 0x5B55, 0x11CF, 0xA8FD, 0x00805F5C442B);
 constexpr AsfGuid kAudioSpread = Guid(0xBFC3CD50, 0x618F, 0x11CF, 0x8BB2, 0x00AA00B4E220);
 
-constexpr std::uint32_t kFlagBroadcast = 0x01;
 constexpr std::uint32_t kFlagSeekable = 0x02;
+
+// Packets filled faster than this between two checkpoints (a busy screen)
+// bring the next checkpoint forward rather than gather in memory.
+constexpr std::size_t kMaxPendingBytes = 8u << 20;
 
 constexpr std::uint8_t kVideoStream = 1;
 constexpr std::uint8_t kAudioStream = 2;
@@ -147,8 +150,8 @@ std::uint64_t FileTimeFromUnixSeconds(std::int64_t seconds) {
 
 AsfWriter::AsfWriter(ByteSink* sink) : sink_(sink) {}
 
-bool AsfWriter::Write(std::uint64_t offset, const std::vector<std::uint8_t>& bytes) {
-  bool ok = sink_->WriteAt(offset, bytes.data(), bytes.size());
+bool AsfWriter::Write(std::uint64_t offset, const std::uint8_t* bytes, std::size_t size) {
+  bool ok = sink_->WriteAt(offset, bytes, size);
   if (!ok) failed_ = true;
   return ok;
 }
@@ -165,13 +168,14 @@ bool AsfWriter::Begin(const AsfFileSetup& setup) {
   packet_.assign(setup_.packetSize, 0);
   begun_ = true;
   StartPacket();
-  return WriteHeader(0, 0, kFlagBroadcast) && FlushSink();
+  return WriteHeader(0, 0, 0, 0) && FlushSink();
 }
 
-bool AsfWriter::WriteHeader(std::uint64_t packets, std::uint64_t indexSize, std::uint32_t flags) {
+bool AsfWriter::WriteHeader(std::uint64_t packets, std::uint64_t indexSize, std::uint32_t flags,
+                            std::int64_t duration) {
   const AsfFileSetup& s = setup_;
   const std::uint64_t dataSize = 50 + packets * s.packetSize;
-  const std::uint64_t durationMs = static_cast<std::uint64_t>(std::max<std::int64_t>(endTimeMs_, 0));
+  const std::uint64_t durationMs = static_cast<std::uint64_t>(std::max<std::int64_t>(duration, 0));
 
   Bytes objects;
   int count = 0;
@@ -280,7 +284,7 @@ bool AsfWriter::WriteHeader(std::uint64_t packets, std::uint64_t indexSize, std:
   headerSize_ = bytes.size();
   const std::uint64_t fileSize = headerSize_ - 50 + dataSize + indexSize;
   for (int i = 0; i < 8; ++i) bytes[fileSizeAt + i] = static_cast<std::uint8_t>(fileSize >> (8 * i));
-  return Write(0, bytes);
+  return Write(0, bytes.data(), bytes.size());
 }
 
 void AsfWriter::StartPacket() {
@@ -289,7 +293,7 @@ void AsfWriter::StartPacket() {
   payloadCount_ = 0;
 }
 
-bool AsfWriter::WriteCurrentPacket() {
+void AsfWriter::CompletePacketHeader() {
   std::uint8_t* p = packet_.data();
   p[0] = 0x82;
   p[1] = 0;
@@ -301,20 +305,38 @@ bool AsfWriter::WriteCurrentPacket() {
   Store16(p + 11, 0);
   p[13] = static_cast<std::uint8_t>(0x80 | payloadCount_);
   std::fill(packet_.begin() + static_cast<std::ptrdiff_t>(used_), packet_.end(), 0);
+}
+
+bool AsfWriter::WriteCurrentPacket() {
+  CompletePacketHeader();
   std::uint64_t offset = headerSize_ + closedPackets_ * setup_.packetSize;
-  partialWhole_ = Write(offset, packet_);
+  partialWhole_ = Write(offset, packet_.data(), packet_.size());
   return partialWhole_;
 }
 
 bool AsfWriter::ClosePacket() {
   if (payloadCount_ == 0) return !failed_;
-  bool ok = !failed_ && WriteCurrentPacket();
-  if (ok && goodPackets_ == closedPackets_) ++goodPackets_;
+  CompletePacketHeader();
+  pending_.insert(pending_.end(), packet_.begin(), packet_.end());
   ++closedPackets_;
+  // Its padded version in the file is about to be replaced.
   partialWhole_ = false;
   lastSendTime_ = packetSendTime_;
   StartPacket();
-  return ok;
+  return !failed_;
+}
+
+bool AsfWriter::WritePending() {
+  // A packet at a time, to know how many are whole when the disk fills.
+  const std::size_t size = setup_.packetSize;
+  for (std::size_t at = 0; at < pending_.size() && !failed_; at += size, ++writtenPackets_) {
+    if (Write(headerSize_ + writtenPackets_ * size, pending_.data() + at, size) &&
+        goodPackets_ == writtenPackets_) {
+      ++goodPackets_;
+    }
+  }
+  pending_.clear();
+  return !failed_;
 }
 
 void AsfWriter::AddPayload(std::uint8_t stream, bool key, std::uint8_t objectNumber,
@@ -372,7 +394,8 @@ bool AsfWriter::WriteAudio(std::int64_t timeMs, const std::uint8_t* data, std::s
 }
 
 void AsfWriter::MaybeCheckpoint(std::int64_t timeMs) {
-  if (timeMs - lastCheckpointMs_ >= static_cast<std::int64_t>(setup_.checkpointIntervalMs)) {
+  if (timeMs - lastCheckpointMs_ >= static_cast<std::int64_t>(setup_.checkpointIntervalMs) ||
+      pending_.size() >= kMaxPendingBytes) {
     lastCheckpointMs_ = timeMs;
     Checkpoint();
   }
@@ -382,8 +405,10 @@ bool AsfWriter::Checkpoint() {
   if (!begun_ || finished_ || failed_) return false;
   // The packet being filled goes to its place padded; later payloads
   // rewrite it there until it is full.
-  if (payloadCount_ != 0 && !WriteCurrentPacket()) return false;
-  return WriteHeader(PacketCount(), 0, kFlagBroadcast) && FlushSink();
+  if (!WritePending() || (payloadCount_ != 0 && !WriteCurrentPacket())) return false;
+  if (!WriteHeader(PacketCount(), 0, 0, endTimeMs_) || !FlushSink()) return false;
+  checkpointDurationMs_ = endTimeMs_;
+  return true;
 }
 
 std::vector<std::uint8_t> AsfWriter::BuildIndex() const {
@@ -420,20 +445,21 @@ std::vector<std::uint8_t> AsfWriter::BuildIndex() const {
 bool AsfWriter::Finish() {
   if (!begun_ || finished_) return false;
   finished_ = true;
-  if (!failed_ && ClosePacket()) {
+  if (!failed_ && ClosePacket() && WritePending()) {
     std::vector<std::uint8_t> index = BuildIndex();
     std::uint64_t packets = closedPackets_;
-    if (Write(headerSize_ + packets * setup_.packetSize, index) &&
-        WriteHeader(packets, index.size(), kFlagSeekable) && FlushSink()) {
+    if (Write(headerSize_ + packets * setup_.packetSize, index.data(), index.size()) &&
+        WriteHeader(packets, index.size(), kFlagSeekable, endTimeMs_) && FlushSink()) {
       return true;
     }
   }
   // The disk refused something: describe only the packets known whole (the
-  // one being filled too, if its last writing in place went through). The
-  // header is rewritten where it stands, which needs no more room.
+  // one being filled too, if its last writing in place went through), with
+  // the duration of the last checkpoint, which they hold at least nearly.
+  // The header is rewritten where it stands, which needs no more room.
   std::uint64_t whole = goodPackets_;
   if (whole == closedPackets_ && partialWhole_) ++whole;
-  WriteHeader(whole, 0, 0);
+  WriteHeader(whole, 0, 0, checkpointDurationMs_);
   FlushSink();
   return false;
 }

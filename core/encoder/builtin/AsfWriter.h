@@ -3,15 +3,17 @@
 // properties and its descriptive texts, data packets of one fixed size, and
 // a simple index of the video's key frames at the end.
 //
-// Nothing written is lost to a killed program: packets go to the file as
-// they fill, and at least once a second of media time the packet being
-// filled is written in its place, padded, and the header is rewritten with
-// the sizes, counts and duration so far, then everything is flushed. While
-// recording the header carries the broadcast flag, which tells readers to
-// read packets up to the end of the file rather than trust the counts;
-// Finish clears it, writes the index and sets the seekable flag. After a
-// failed write (a full disk) the writer refuses further data; Finish still
-// rewrites the header in place so the part written so far stays playable.
+// Nothing written is lost to a killed program: at least once a second of
+// media time (and whenever a few megabytes have gathered) a checkpoint
+// writes the packets filled since the last one, the packet being filled in
+// its place, padded, and then the header of a finished file without index
+// for exactly those packets (sizes, counts, play and send duration), and
+// flushes. Between checkpoints nothing goes to the file, so what a killed
+// program leaves is a file that states its own length, not one that
+// readers must trust to the end. Finish writes the last packets and the
+// index and sets the seekable flag. After a failed write (a full disk) the
+// writer refuses further data; Finish still rewrites the header in place
+// for the packets known whole so the part written so far stays playable.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -94,12 +96,15 @@ class AsfWriter {
   void AddPayload(std::uint8_t stream, bool key, std::uint8_t objectNumber, std::int64_t timeMs,
                   const std::uint8_t* data, std::size_t size, std::uint64_t* firstPacket);
   void StartPacket();
+  void CompletePacketHeader();
   bool WriteCurrentPacket();
   bool ClosePacket();
-  bool WriteHeader(std::uint64_t packets, std::uint64_t indexSize, std::uint32_t flags);
+  bool WritePending();
+  bool WriteHeader(std::uint64_t packets, std::uint64_t indexSize, std::uint32_t flags,
+                   std::int64_t durationMs);
   std::vector<std::uint8_t> BuildIndex() const;
   void MaybeCheckpoint(std::int64_t timeMs);
-  bool Write(std::uint64_t offset, const std::vector<std::uint8_t>& bytes);
+  bool Write(std::uint64_t offset, const std::uint8_t* bytes, std::size_t size);
   bool FlushSink();
 
   ByteSink* sink_;
@@ -114,12 +119,15 @@ class AsfWriter {
   std::int64_t packetSendTime_ = 0;
   std::int64_t lastSendTime_ = 0;
   std::uint64_t closedPackets_ = 0;
+  std::vector<std::uint8_t> pending_;  // closed packets not yet in the file, from writtenPackets_
+  std::uint64_t writtenPackets_ = 0;
   std::uint64_t goodPackets_ = 0;  // packets known to be whole on disk
   bool partialWhole_ = false;      // the packet being filled, as last written in place
   std::uint8_t videoObject_ = 0;
   std::uint8_t audioObject_ = 0;
   std::int64_t endTimeMs_ = 0;
   std::int64_t lastCheckpointMs_ = 0;
+  std::int64_t checkpointDurationMs_ = 0;  // the duration the file last stated
   std::vector<KeyFrame> keyFrames_;
 };
 

@@ -131,7 +131,7 @@ TEST(AsfWriterTest, FinishedFileDescribesItselfAndIndexesKeyFrames) {
   const std::vector<std::uint8_t>& b = sink.Bytes();
   const std::size_t props = FindObject(b, 0x8CABDCA1);
   ASSERT_NE(props, std::string::npos);
-  EXPECT_EQ(Le(b, props + 88, 4), 1u) << "broadcast while recording";
+  EXPECT_EQ(Le(b, props + 88, 4), 0u) << "not broadcast: the header states what the file holds";
 
   Source source;
   Record(&writer, 45, false, &source);  // key frames at 0, 2 and 4 s
@@ -147,7 +147,7 @@ TEST(AsfWriterTest, FinishedFileDescribesItselfAndIndexesKeyFrames) {
   EXPECT_EQ(Le(b, props + 64, 8), (4500u + 3000u) * 10000u) << "play duration with preroll";
   EXPECT_EQ(Le(b, props + 72, 8), 4500u * 10000u) << "send duration";
   EXPECT_EQ(Le(b, props + 80, 8), 3000u) << "preroll";
-  EXPECT_EQ(Le(b, props + 88, 4), 2u) << "seekable, no longer broadcast";
+  EXPECT_EQ(Le(b, props + 88, 4), 2u) << "seekable";
   EXPECT_EQ(Le(b, props + 92, 4), 1024u);
   EXPECT_EQ(Le(b, props + 96, 4), 1024u);
   EXPECT_NE(FindObject(b, 0x5FBF03B5), std::string::npos) << "header extension";
@@ -227,6 +227,17 @@ TEST(AsfWriterTest, KilledRecordingStaysPlayableUpToItsLastFlush) {
   sink.Close();
   std::remove(path.c_str());
   ASSERT_GT(killed.size(), 5000u);
+  // The header states the file as it stands after the 5 s checkpoint: its
+  // size, its packets and the frames' duration up to that frame's end.
+  const std::size_t props = FindObject(killed, 0x8CABDCA1);
+  ASSERT_NE(props, std::string::npos);
+  const std::size_t data = Le(killed, 16, 8);
+  EXPECT_EQ(Le(killed, props + 40, 8), killed.size()) << "file size";
+  EXPECT_EQ(Le(killed, props + 88, 4), 0u) << "neither broadcast nor seekable";
+  EXPECT_EQ(data + 50 + Le(killed, props + 56, 8) * 1024, killed.size()) << "packets";
+  EXPECT_EQ(Le(killed, data + 16, 8), killed.size() - data) << "data object size";
+  EXPECT_EQ(Le(killed, props + 64, 8), (5100u + 3000u) * 10000u) << "play duration with preroll";
+  EXPECT_EQ(Le(killed, props + 72, 8), 5100u * 10000u) << "send duration";
 
   std::vector<std::uint8_t> cut(killed.begin(), killed.begin() + static_cast<std::ptrdiff_t>(killed.size() * 2 / 3 + 333));
   for (const auto* bytes : {&killed, &cut}) {
@@ -234,6 +245,9 @@ TEST(AsfWriterTest, KilledRecordingStaysPlayableUpToItsLastFlush) {
     std::string json = mt::Probe(file, &code);
     EXPECT_EQ(code, 0) << json;
     EXPECT_EQ(mt::JsonValue(json, "codec_name"), "msvideo1");
+    if (bytes == &killed) {
+      EXPECT_NEAR(std::stod(mt::JsonValue(json, "duration", json.find("\"format\":"))), 5.1, 0.01) << json;
+    }
     std::vector<std::uint8_t> frames = mt::DecodeBgra(file, &code);
     EXPECT_EQ(code, 0);
     std::remove(file.c_str());

@@ -108,9 +108,9 @@ TEST_F(RecordingRunTest, PauseAndResumeDoNotWaitForAFrameBeingWrittenAndTakeEffe
   ASSERT_EQ(mt::MissingTools(), "");
   ASSERT_EQ(Build(), kS_OK);
   ASSERT_EQ(Enc().Start(), kS_OK);
-  platform.time.RunTo(2050);
-  // The disk stalls under the next frame, which the worker writes with the
-  // recording's lock held.
+  platform.time.RunTo(2950);
+  // The disk stalls under the next frame, the 2 s checkpoint's, which the
+  // worker writes with the recording's lock held.
   platform.files.gate.Close();
   // Whatever assertion ends the test early, the gate opens again, so the
   // worker can finish and the fixture's Stop never waits forever.
@@ -134,11 +134,11 @@ TEST_F(RecordingRunTest, PauseAndResumeDoNotWaitForAFrameBeingWrittenAndTakeEffe
   ASSERT_TRUE(atOnce(resume)) << "Resume waited for the disk";
   EXPECT_EQ(resume.get(), kS_OK);
   platform.files.gate.Open();
-  platform.time.RunTo(5090);  // 1.11 s before the pause, 0.98 s after it
+  platform.time.RunTo(5990);  // 2.01 s before the pause, 0.98 s after it
   ASSERT_EQ(Enc().Stop(), kS_OK);
   const Probed p = Probe(File());
   ASSERT_EQ(p.code, 0) << p.json;
-  EXPECT_NEAR(p.duration, 2.1, 0.1 + 0.2) << "the pause counts from when it was asked for";
+  EXPECT_NEAR(p.duration, 3.0, 0.1 + 0.2) << "the pause counts from when it was asked for";
 }
 
 TEST_F(RecordingRunTest, SlowCapturesRepeatFramesSoTheTimelineKeepsWallTime) {
@@ -213,6 +213,7 @@ TEST_F(RecordingRunTest, KilledMidwayTheFileIsPlayableUpToItsLastSecond) {
   const Probed p = Probe(platform.files.files.at(fakes::kOutput)->Flushed());
   ASSERT_EQ(p.code, 0) << p.json;
   EXPECT_GE(p.videoTimes.size(), 25u) << "3.5 s recorded, written at least every second";
+  EXPECT_NEAR(p.duration, 3.1, 0.15) << "the length as of the 3 s checkpoint";
   EXPECT_EQ(p.width, 320);
   ASSERT_EQ(Enc().Stop(), kS_OK);
 }
