@@ -442,9 +442,11 @@ class Bench:
     """One test's private display, Wine prefix and programs; a context manager."""
 
     def __init__(self, name, *, openbox=True, size=(1280, 800), clean_prefix=False, audio_device=False,
-                 display=None):
+                 display=None, prefix_root=None):
         """display: an X display to use instead of a private Xvfb (scripts/run
-        on a desktop); the bench then starts no display and no openbox."""
+        on a desktop); the bench then starts no display and no openbox.
+        prefix_root: a folder whose own prefix template (and Wine home) is
+        used, made there when missing, instead of the work folder's."""
         self.name = name
         self.own_display = display is None
         self.size = size
@@ -452,6 +454,7 @@ class Bench:
         self.clean_prefix = clean_prefix
         self.audio_device = audio_device
         self.work = work_dir()
+        self.prefix_root = Path(prefix_root) if prefix_root is not None else self.work
         self.artifacts = self.work / "e2e-artifacts" / name
         self.run_dir = self.work / "e2e-runs" / name
         self.app_dir = self.run_dir / "app"
@@ -492,7 +495,7 @@ class Bench:
             self._start_xvfb()
             if self.use_openbox:
                 self._start_openbox()
-        store = Prefix(self.work)
+        store = Prefix(self.prefix_root)
         store.ensure(self.display)
         if self.clean_prefix:
             self.prefix = self.run_dir / "prefix"
