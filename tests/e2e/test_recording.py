@@ -2,7 +2,7 @@
 """Recordings of the real Mavrion.exe under Wine, read back with ffprobe: the
 entire screen with the descriptive texts set in the video description
 dialog, a specific area of the screen, and a recording cut short by the
-program being killed.
+program being killed, which states the length it had recorded.
 
 Skipped when the build cannot record (no encoder component)."""
 
@@ -18,6 +18,7 @@ from winebench import Bench, MAIN_CAPTION, wait_until
 
 START, PAUSE_RESUME, OUTPUT_NAME, DESCRIPTION = 5, 3, 1000, 1049
 ONLY_VIDEO, SPECIFIC_AREA = 1004, 1027
+HEIGHT_LIST, WIDTH_LIST, FRAME_RATE_LIST = 1010, 1011, 1014
 LEFT, TOP, RIGHT, BOTTOM = 1029, 1028, 1030, 1031
 STOP_CAPTURE, SHOW_APPLICATION = 32775, 32772
 # The description dialog's fields: author, title, copyright, description.
@@ -43,26 +44,80 @@ def linux_path(bench, wine_name):
     raise AssertionError("unexpected output name %r" % wine_name)
 
 
+def timed(act, seen, what):
+    """Does act and waits until seen(); answers (sent, seen), the monotonic
+    times between which the program acted."""
+    sent = time.monotonic()
+    act()
+    wait_until(seen, interval=0.02, what=what)
+    return sent, time.monotonic()
+
+
+def recorded_bounds(spans):
+    """The least and the most time recorded in spans [(start, end)] of
+    (sent, seen) times: the recording runs from start to end of each span."""
+    return (sum(end[0] - start[1] for start, end in spans),
+            sum(end[1] - start[0] for start, end in spans))
+
+
+def assert_duration(test, duration, bounds, frame_interval, slack=0.2):
+    """A recording plays the recorded time up to one frame interval more
+    (its last frame lasts a frame) with slack either way."""
+    low, high = bounds
+    print("recorded %.2f to %.2f s, file plays %s s" % (low, high, duration))
+    test.assertIsNotNone(duration, "the file states no duration")
+    test.assertGreaterEqual(duration, low - slack, "recorded %.2f to %.2f s" % bounds)
+    test.assertLessEqual(duration, high + frame_interval + slack, "recorded %.2f to %.2f s" % bounds)
+
+
 def padded(size):
     # Video 1 codes 4x4 blocks: a size may be padded to a multiple of 4.
     return (size[0] + 3) // 4 * 4, (size[1] + 3) // 4 * 4
 
 
-class RecordingTest(unittest.TestCase):
+class RecordingSteps:
+    """Steps of a recording test case, shared with other recording tests."""
+
+    @staticmethod
+    def describe(app, main):
+        """Sets the descriptive texts METADATA in the video description dialog."""
+        main.click(DESCRIPTION)
+        dialog = app.wait_message_box(exclude=[main])
+        for field, text in METADATA.items():
+            dialog.set_text(field, text)
+        dialog.click(1)
+        wait_until(lambda: not dialog.exists() or not dialog.is_visible(), what="the description dialog to close")
+
+    def assert_metadata(self, info):
+        tags = {k.lower(): v for k, v in info["format"].get("tags", {}).items()}
+        self.assertEqual(tags.get("title"), METADATA[TITLE])
+        self.assertEqual(tags.get("author", tags.get("artist")), METADATA[AUTHOR])
+        self.assertEqual(tags.get("copyright"), METADATA[COPYRIGHT])
+        self.assertEqual(tags.get("comment"), METADATA[COMMENT])
+
+    def start(self, app, main):
+        """Start by its button; answers the (sent, seen) times of the start."""
+        answer = []
+
+        def seen():
+            if main.is_enabled(PAUSE_RESUME):
+                answer.append("started")
+            else:
+                answer.extend(w for w in app.windows(class_name="#32770") if w["hwnd"] != main.hwnd)
+            return answer
+        span = timed(lambda: main.click(START), seen, "the recording to start")
+        if answer != ["started"]:
+            self.skipTest("this build does not record: %r" % answer)
+        return span
+
     def record(self, app, main, seconds):
-        """Start, wait, Stop by the menu command; answers the wall time
-        between the start and the stop taking effect."""
-        main.click(START)
-        started = wait_until(lambda: "started" if main.is_enabled(PAUSE_RESUME)
-                             else [w for w in app.windows(class_name="#32770") if w["hwnd"] != main.hwnd],
-                             interval=0.05, what="the recording to start")
-        if started != "started":
-            self.skipTest("this build does not record: %r" % started)
-        began = time.monotonic()
+        """Start, wait, Stop by the menu command; answers the least and the
+        most time recorded."""
+        started = self.start(app, main)
         time.sleep(seconds)
-        main.command(STOP_CAPTURE)
-        wait_until(lambda: main.is_enabled(START), interval=0.05, what="the recording to stop")
-        return time.monotonic() - began
+        stopped = timed(lambda: main.command(STOP_CAPTURE), lambda: main.is_enabled(START),
+                        "the recording to stop")
+        return recorded_bounds([(started, stopped)])
 
     @staticmethod
     def new_file(folder, before):
@@ -74,38 +129,28 @@ class RecordingTest(unittest.TestCase):
     def video(self, info):
         return next(s for s in info["streams"] if s["codec_type"] == "video")
 
+
+class RecordingTest(RecordingSteps, unittest.TestCase):
     def test_recordings(self):
         with Bench("recording", size=SCREEN, audio_device=True) as bench:
             app = bench.start()
             main = app.wait_window(MAIN_CAPTION)
             main.click(ONLY_VIDEO)
 
-            main.click(DESCRIPTION)
-            dialog = app.wait_message_box(exclude=[main])
-            for field, text in METADATA.items():
-                dialog.set_text(field, text)
-            dialog.click(1)
-            wait_until(lambda: not dialog.exists() or not dialog.is_visible(), what="the description dialog to close")
-
+            self.describe(app, main)
             folder = linux_path(bench, main.text(OUTPUT_NAME)).parent
             before = set(folder.glob("*.wmv"))
 
             # The entire screen, with its descriptive texts.
-            elapsed = self.record(app, main, 5)
+            bounds = self.record(app, main, 5)
             self.assertFalse(main.is_visible())
             output = self.new_file(folder, before)
             info = probe(output)
             video = self.video(info)
             self.assertEqual(video["codec_name"], "msvideo1")
             self.assertIn((video["width"], video["height"]), {SCREEN, padded(SCREEN)})
-            duration = float(info["format"]["duration"])
-            self.assertGreaterEqual(duration, elapsed - 1.5, "recorded %.1f s" % elapsed)
-            self.assertLessEqual(duration, elapsed + 1.5, "recorded %.1f s" % elapsed)
-            tags = {k.lower(): v for k, v in info["format"].get("tags", {}).items()}
-            self.assertEqual(tags.get("title"), METADATA[TITLE])
-            self.assertEqual(tags.get("author", tags.get("artist")), METADATA[AUTHOR])
-            self.assertEqual(tags.get("copyright"), METADATA[COPYRIGHT])
-            self.assertEqual(tags.get("comment"), METADATA[COMMENT])
+            assert_duration(self, float(info["format"]["duration"]), bounds, 1.0)  # 1 frame a second
+            self.assert_metadata(info)
 
             # A specific area of the screen.
             before = set(folder.glob("*.wmv"))
@@ -122,21 +167,29 @@ class RecordingTest(unittest.TestCase):
             before = set(folder.glob("*.wmv"))
             main.command(SHOW_APPLICATION)
             main.wait_state(None, "visible", True)
-            main.click(START)
-            main.wait_state(PAUSE_RESUME, "enabled", True)
+            main.select(FRAME_RATE_LIST, 9)  # 10 frames a second
+            started = self.start(app, main)
             time.sleep(4)
+            killed_at = time.monotonic()
             os.kill(app.process.pid, signal.SIGKILL)
             wait_until(lambda: app.process.poll() is not None, what="the killed program to end")
             wait_until(lambda: not app.alive(), what="the killed program's process to end")
-            # The file's header is never finished, so it states no duration:
-            # its frames must still decode.
+            # The header of the last checkpoint, at most a second of
+            # recording before the kill, states what was written up to it,
+            # and its frames decode.
             killed = self.new_file(folder, before)
             out = subprocess.run(["ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0",
-                                  "-show_entries", "stream=codec_name,nb_read_frames", "-of", "json", str(killed)],
-                                 capture_output=True, text=True, check=True).stdout
-            stream = json.loads(out)["streams"][0]
+                                  "-show_entries", "stream=codec_name,nb_read_frames:format=duration",
+                                  "-of", "json", str(killed)], capture_output=True, text=True, check=True).stdout
+            info = json.loads(out)
+            stream = info["streams"][0]
             self.assertEqual(stream["codec_name"], "msvideo1")
-            self.assertGreater(int(stream["nb_read_frames"]), 0)
+            duration = float(info["format"].get("duration", "nan"))
+            low, high = killed_at - started[1], killed_at - started[0]
+            assert_duration(self, duration, (low - 1.0, high), 0.1)
+            # Ten frames a second in the file's timing: the frames of the
+            # stated duration, all of which decode.
+            self.assertGreaterEqual(int(stream["nb_read_frames"]), round(duration * 10) - 1)
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
