@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The main window of the real Mavrion.exe under Wine: its controls, menus,
 system menu, start-up warning and painted frame, the video description
-dialog, the notification-area icon, and the ways the window ends.
+dialog, help on F1, the notification-area icon, and the ways the window
+ends.
 
 Program starts are slow under Wine here, so each test groups every check
 that one start allows."""
@@ -265,6 +266,17 @@ class MainWindowTest(unittest.TestCase):
             about.click(1)
             wait_until(lambda: not about.exists(), what="the About box to close")
 
+    def check_help(self, bench):
+        # F1 opens help.chm beside the program in Wine's HTML Help viewer,
+        # whose caption is the help file's title. (The viewer's page pane
+        # stays blank here: the bench's Wine has no HTML engine.)
+        bench.key("F1")
+        bench.x_window("Mavrion Help")
+        # Closed again, so that the keys that follow reach the main window.
+        bench.key("alt+F4", caption="Mavrion Help")
+        wait_until(lambda: not bench.xdotool("search", "--onlyvisible", "--name", "^Mavrion Help$", check=False),
+                   what="the help viewer to close")
+
     def test_window_menus_look_description_and_escape(self):
         with Bench("main-window") as bench:
             app, main = start_without_audio_device(self, bench)
@@ -273,6 +285,7 @@ class MainWindowTest(unittest.TestCase):
             self.check_look(bench, main)
             self.check_video_description(app, main)
             self.check_about_box(app, main)
+            self.check_help(bench)
 
             # Escape ends the program at once, without a question.
             bench.key("Escape")
