@@ -16,8 +16,10 @@ tests leave out, every recording read back with ffprobe:
 
 Skipped when the build cannot record (no encoder component)."""
 
+import struct
 import time
 import unittest
+import uuid
 
 from winebench import MAIN_CAPTION, Bench, probe_recording, wait_until
 from test_recording import linux_path
@@ -31,6 +33,9 @@ WM_KEYDOWN, VK_DOWN, VK_RETURN = 0x0100, 0x28, 0x0D
 WM_SYSCOMMAND, SC_MINIMIZE, SC_CLOSE = 0x0112, 0xF020, 0xF060
 EXIT_QUESTION = "Are you sure to close the application?"
 SCREEN = (800, 600)
+ASF_HEADER = uuid.UUID("75B22630-668E-11CF-A6D9-00AA0062CE6C")
+ASF_DATA = uuid.UUID("75B22636-668E-11CF-A6D9-00AA0062CE6C")
+ASF_SIMPLE_INDEX = uuid.UUID("33000890-E5B1-11CF-89F4-00A0C90349CB")
 # How far a file's duration may stray from the recording time seen here:
 # commands take effect a moment after they are sent.
 SLACK = 2.0
@@ -73,6 +78,22 @@ class Tray:
         self.wait_closed()
 
 
+def asf_objects(path):
+    """The top-level objects of an ASF file, in order, as GUIDs; fails when
+    their sizes do not tile the file."""
+    data = path.read_bytes()
+    objects, at = [], 0
+    while at < len(data):
+        if at + 24 > len(data):
+            raise AssertionError("%s: %d stray bytes at its end" % (path, len(data) - at))
+        size = struct.unpack_from("<Q", data, at + 16)[0]
+        if size < 24 or at + size > len(data):
+            raise AssertionError("%s: object at %d states %d bytes of %d left" % (path, at, size, len(data) - at))
+        objects.append(uuid.UUID(bytes_le=data[at:at + 16]))
+        at += size
+    return objects
+
+
 def other_boxes(app, main):
     return [w for w in app.windows(class_name="#32770") if w["hwnd"] != main.hwnd]
 
@@ -96,9 +117,11 @@ class JourneysTest(unittest.TestCase):
         return path
 
     def check_file(self, path, recorded=None):
-        """A finished recording: ffprobe reads its duration (near `recorded`
-        seconds when given) and decodes frames."""
+        """A finished recording: its header, data and the index written last
+        fill the file; ffprobe reads its duration (near `recorded` seconds
+        when given) and decodes frames."""
         wait_until(lambda: path.exists() and path.stat().st_size > 0, timeout=30, what="the recording's file")
+        self.assertEqual(asf_objects(path), [ASF_HEADER, ASF_DATA, ASF_SIMPLE_INDEX], "%s is not finished" % path)
         info = probe_recording(path)
         self.assertEqual(info["format"], "asf", path)
         self.assertIsNotNone(info["duration"], "%s states no duration: never finished" % path)
@@ -213,20 +236,20 @@ class JourneysTest(unittest.TestCase):
 
             made = set()
             for leave in (exit_application, escape, close_button):
-                with self.subTest(leave.__name__):
-                    app = bench.start()
-                    main = app.wait_window(MAIN_CAPTION)
-                    main.click(ONLY_VIDEO)
-                    main.wait_state(ONLY_VIDEO, "checked", True)
-                    self.start_recording(app, main, lambda: main.click(START))
-                    path = self.output(bench, main, made)
-                    made.add(path)
-                    time.sleep(3)
+                app = bench.start()
+                main = app.wait_window(MAIN_CAPTION)
+                main.click(ONLY_VIDEO)
+                main.wait_state(ONLY_VIDEO, "checked", True)
+                self.start_recording(app, main, lambda: main.click(START))
+                path = self.output(bench, main, made)
+                made.add(path)
+                time.sleep(3)
+                try:
                     leave(app, main)
                     self.assertEqual(app.wait_exit(), 0)
                     self.check_file(path)
-                    bench.screenshot("after-" + leave.__name__)
-
+                except AssertionError as failure:
+                    raise AssertionError("leaving by %s: %s" % (leave.__name__, failure)) from failure
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
