@@ -12,6 +12,7 @@ import signal
 import subprocess
 import time
 import unittest
+from fractions import Fraction
 from pathlib import Path
 
 from winebench import Bench, MAIN_CAPTION, wait_until
@@ -64,7 +65,7 @@ def assert_duration(test, duration, bounds, frame_interval, slack=0.2):
     """A recording plays the recorded time up to one frame interval more
     (its last frame lasts a frame) with slack either way."""
     low, high = bounds
-    print("recorded %.2f to %.2f s, file plays %s s" % (low, high, duration))
+    print("recorded %.2f to %.2f s, frame %.2f s, file plays %s s" % (low, high, frame_interval, duration))
     test.assertIsNotNone(duration, "the file states no duration")
     test.assertGreaterEqual(duration, low - slack, "recorded %.2f to %.2f s" % bounds)
     test.assertLessEqual(duration, high + frame_interval + slack, "recorded %.2f to %.2f s" % bounds)
@@ -149,7 +150,9 @@ class RecordingTest(RecordingSteps, unittest.TestCase):
             video = self.video(info)
             self.assertEqual(video["codec_name"], "msvideo1")
             self.assertIn((video["width"], video["height"]), {SCREEN, padded(SCREEN)})
-            assert_duration(self, float(info["format"]["duration"]), bounds, 1.0)  # 1 frame a second
+            # The frame rate the program's settings chose.
+            frame_interval = 1 / float(Fraction(video["r_frame_rate"]))
+            assert_duration(self, float(info["format"]["duration"]), bounds, frame_interval)
             self.assert_metadata(info)
 
             # A specific area of the screen.
