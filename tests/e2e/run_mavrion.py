@@ -17,6 +17,7 @@ import subprocess
 import sys
 import threading
 import time
+import traceback
 
 from winebench import MAIN_CAPTION, Bench, BenchError, probe_recording, wait_until, work_dir
 from test_capture import Notepad
@@ -189,7 +190,15 @@ def main():
     if display:
         run_on_display(display)
         return 0
-    return run_headless()
+    try:
+        return run_headless()
+    except Exception as failure:
+        traceback.print_exc()
+        say("The demonstration failed: %s" % failure)
+        shot = work_dir() / "e2e-artifacts" / "demo" / "failure.png"
+        if shot.exists():
+            say("Screenshot of the moment it failed: %s" % shot)
+        return 1
 
 
 if __name__ == "__main__":
