@@ -21,6 +21,7 @@ import zipfile
 
 from winebench import MAIN_CAPTION, REPO, Bench, MessageBox, Program, probe_recording, wait_until, win32_dir, \
     work_dir
+from test_journeys import ASF_DATA, ASF_HEADER, ASF_SIMPLE_INDEX, asf_objects
 from test_recording import linux_path
 
 START, STOP, OUTPUT_NAME, ONLY_VIDEO = 5, 4, 1000, 1004
@@ -131,6 +132,7 @@ class PackageTest(unittest.TestCase):
             self.assertEqual(app.close(main), 0)
 
             wait_until(lambda: output.exists() and output.stat().st_size > 0, timeout=30, what="the recording")
+            self.assertEqual(asf_objects(output), [ASF_HEADER, ASF_DATA, ASF_SIMPLE_INDEX])
             info = probe_recording(output)
             self.assertIsNotNone(info["duration"])
             self.assertGreater(info["duration"], 1)
