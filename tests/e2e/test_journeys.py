@@ -7,8 +7,9 @@ tests leave out, every recording read back with ffprobe:
   the "Options" commands, its Stop item stays greyed for the whole run, and
   the paused time is not in the file; "Show Application" during the
   recording, then the Stop button;
-- a recording started from that menu while the window is hidden, stopped
-  by the Stop command of the dialog's menu bar;
+- the entire screen less the taskbar's height, recorded from that menu
+  while the window is hidden and stopped by the Stop command of the
+  dialog's menu bar;
 - leaving the program with a recording running, through "Exit Application"
   (the menu bar's is greyed then, the icon's is not), Escape and the
   caption's close button: each time the file is finished, stating its
@@ -22,9 +23,9 @@ import unittest
 import uuid
 
 from winebench import MAIN_CAPTION, Bench, probe_recording, wait_until
-from test_recording import linux_path
+from test_recording import linux_path, padded
 
-START, STOP, PAUSE_RESUME, OUTPUT_NAME, ONLY_VIDEO = 5, 4, 3, 1000, 1004
+START, STOP, PAUSE_RESUME, OUTPUT_NAME, ONLY_VIDEO, WITHOUT_TASKBAR = 5, 4, 3, 1000, 1004, 1043
 START_CAPTURE, PAUSE_CAPTURE, RESUME_CAPTURE, STOP_CAPTURE = 32771, 32774, 32776, 32775
 SHOW_APPLICATION, EXIT_APPLICATION = 32772, 32773
 PAUSE_TEXT, RESUME_TEXT = "Pause [F7]", "Resume [F8]"
@@ -191,9 +192,16 @@ class JourneysTest(unittest.TestCase):
             self.check_file(first, recorded)
             self.assertGreater(paused, 4)
 
-            # Hidden in the tray, started from the icon's menu: the window
-            # stays hidden; the menu bar's Stop ends it.
+            # The entire screen less the taskbar's height, hidden in the
+            # tray and started from the icon's menu: the window stays
+            # hidden; the menu bar's Stop ends it.
             before.add(first)
+            main.click(WITHOUT_TASKBAR)
+            main.wait_state(WITHOUT_TASKBAR, "checked", True)
+            taskbar = next(w for w in bench.driver.call("windows")["windows"] if w["class"] == "Shell_TrayWnd")
+            taskbar_rect = bench.driver.call("state", taskbar["hwnd"])["rect"]
+            expected = (SCREEN[0], SCREEN[1] - (taskbar_rect[3] - taskbar_rect[1]))
+            self.assertLess(expected[1], SCREEN[1], "the desktop has a taskbar: %s" % taskbar_rect)
             main.post(WM_SYSCOMMAND, SC_MINIMIZE)
             main.wait_state(None, "visible", False)
             began = self.start_recording(app, main, lambda: tray.choose(START_CAPTURE))
@@ -203,7 +211,8 @@ class JourneysTest(unittest.TestCase):
             self.assertFalse(tray.items()[STOP_CAPTURE])
             main.command(STOP_CAPTURE)
             main.wait_state(START, "enabled", True)
-            self.check_file(second, time.monotonic() - began)
+            video = self.check_file(second, time.monotonic() - began)["video"]
+            self.assertIn((video["width"], video["height"]), {expected, padded(expected)})
             self.assertEqual(other_boxes(app, main), [])
 
             tray.choose(SHOW_APPLICATION)
