@@ -318,6 +318,7 @@ bool AsfWriter::ClosePacket() {
   if (payloadCount_ == 0) return !failed_;
   CompletePacketHeader();
   pending_.insert(pending_.end(), packet_.begin(), packet_.end());
+  recentPackets_.push_back(SentPacket{closedPackets_, packetSendTime_});
   ++closedPackets_;
   // Its padded version in the file is about to be replaced.
   partialWhole_ = false;
@@ -408,21 +409,47 @@ bool AsfWriter::Checkpoint() {
   if (!WritePending() || (payloadCount_ != 0 && !WriteCurrentPacket())) return false;
   if (!WriteHeader(PacketCount(), 0, 0, endTimeMs_) || !FlushSink()) return false;
   checkpointDurationMs_ = endTimeMs_;
+  // A disk that fills before the next checkpoint cuts the file at most
+  // the index's room before what is written now.
+  const std::uint64_t reach = IndexRoomInPackets() + 1;
+  while (!recentPackets_.empty() && recentPackets_.front().number + reach < writtenPackets_) {
+    recentPackets_.pop_front();
+  }
   return true;
 }
 
-std::vector<std::uint8_t> AsfWriter::BuildIndex() const {
+namespace {
+
+std::uint64_t IndexEntries(std::int64_t durationMs) {
+  return static_cast<std::uint64_t>(std::max<std::int64_t>(durationMs, 0)) / kIndexIntervalMs + 1;
+}
+
+// Object header, file id, interval, largest packet count, entry count.
+constexpr std::uint64_t kIndexHeaderSize = 24 + 16 + 8 + 4 + 4;
+constexpr std::uint64_t kIndexEntrySize = 6;
+
+}  // namespace
+
+std::uint64_t AsfWriter::IndexRoomInPackets() const {
+  const std::uint64_t bytes = kIndexHeaderSize + kIndexEntrySize * IndexEntries(endTimeMs_);
+  return (bytes + setup_.packetSize - 1) / setup_.packetSize;
+}
+
+std::vector<std::uint8_t> AsfWriter::BuildIndex(std::int64_t durationMs, std::uint64_t packets,
+                                                std::uint64_t objectSize) const {
   // One entry a second: the packets of the last key frame at or before it.
+  // Key frames come in packet order; those wholly in the packets count.
+  std::size_t usable = 0;
+  while (usable < keyFrames_.size() && keyFrames_[usable].lastPacket < packets) ++usable;
   Bytes body;
   // No key frame, nothing to lead to: an index without entries.
-  std::uint64_t entries =
-      keyFrames_.empty() ? 0 : static_cast<std::uint64_t>(std::max<std::int64_t>(endTimeMs_, 0)) / kIndexIntervalMs + 1;
+  std::uint64_t entries = usable == 0 ? 0 : IndexEntries(durationMs);
   std::vector<std::pair<std::uint32_t, std::uint16_t>> table;
   std::size_t k = 0;
   std::uint32_t maxCount = 0;
   for (std::uint64_t e = 0; e < entries; ++e) {
     std::int64_t at = static_cast<std::int64_t>(e * kIndexIntervalMs);
-    while (k + 1 < keyFrames_.size() && keyFrames_[k + 1].timeMs <= at) ++k;
+    while (k + 1 < usable && keyFrames_[k + 1].timeMs <= at) ++k;
     std::uint32_t packet = static_cast<std::uint32_t>(keyFrames_[k].firstPacket);
     std::uint16_t count = static_cast<std::uint16_t>(
         std::min<std::uint64_t>(keyFrames_[k].lastPacket - keyFrames_[k].firstPacket + 1, 0xFFFF));
@@ -437,6 +464,8 @@ std::vector<std::uint8_t> AsfWriter::BuildIndex() const {
     body.U32(packet);
     body.U16(count);
   }
+  // Readers go by the entry count; zeros after the entries fill the room.
+  if (objectSize > 24 + body.Data().size()) body.Data().resize(objectSize - 24, 0);
   Bytes index;
   index.Object(kSimpleIndexObject, body);
   return std::move(index.Data());
@@ -446,22 +475,42 @@ bool AsfWriter::Finish() {
   if (!begun_ || finished_) return false;
   finished_ = true;
   if (!failed_ && ClosePacket() && WritePending()) {
-    std::vector<std::uint8_t> index = BuildIndex();
     std::uint64_t packets = closedPackets_;
+    std::vector<std::uint8_t> index = BuildIndex(endTimeMs_, packets);
     if (Write(headerSize_ + packets * setup_.packetSize, index.data(), index.size()) &&
         WriteHeader(packets, index.size(), kFlagSeekable, endTimeMs_) && FlushSink()) {
       return true;
     }
   }
-  // The disk refused something: describe only the packets known whole (the
-  // one being filled too, if its last writing in place went through), with
-  // the duration of the last checkpoint, which they hold at least nearly.
-  // The header is rewritten where it stands, which needs no more room.
+  // The disk refused something: only the packets known whole count (the
+  // one being filled too, if its last writing in place went through).
   std::uint64_t whole = goodPackets_;
   if (whole == closedPackets_ && partialWhole_) ++whole;
-  WriteHeader(whole, 0, 0, checkpointDurationMs_);
-  FlushSink();
+  if (!FinishShortened(whole)) {
+    // Too short to give up packets for an index: a header alone, with the
+    // duration of the last checkpoint, which they hold at least nearly.
+    WriteHeader(whole, 0, 0, checkpointDurationMs_);
+    FlushSink();
+  }
   return false;
+}
+
+bool AsfWriter::FinishShortened(std::uint64_t wholePackets) {
+  const std::uint64_t room = IndexRoomInPackets();
+  if (wholePackets <= room) return false;
+  const std::uint64_t kept = wholePackets - room;
+  // The file plays up to where the first packet left out begins.
+  std::int64_t durationMs = -1;
+  for (const SentPacket& sent : recentPackets_) {
+    if (sent.number == kept) durationMs = sent.sendTimeMs;
+  }
+  if (kept == closedPackets_ && payloadCount_ != 0) durationMs = packetSendTime_;
+  if (durationMs < 0) return false;
+  // Everything goes where whole packets stand, so no more room is needed,
+  // and the index fills their place, so the file is what the header says.
+  std::vector<std::uint8_t> index = BuildIndex(durationMs, kept, room * setup_.packetSize);
+  return Write(headerSize_ + kept * setup_.packetSize, index.data(), index.size()) &&
+         WriteHeader(kept, index.size(), kFlagSeekable, durationMs) && FlushSink();
 }
 
 }  // namespace mavrion::encoder::builtin

@@ -12,11 +12,14 @@
 // program leaves is a file that states its own length, not one that
 // readers must trust to the end. Finish writes the last packets and the
 // index and sets the seekable flag. After a failed write (a full disk) the
-// writer refuses further data; Finish still rewrites the header in place
-// for the packets known whole so the part written so far stays playable.
+// writer refuses further data; Finish still completes the part written so
+// far where it stands, needing no more room: the last few whole packets
+// give their place to the index, and the header, rewritten in place,
+// describes the packets before them and is seekable.
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -102,7 +105,12 @@ class AsfWriter {
   bool WritePending();
   bool WriteHeader(std::uint64_t packets, std::uint64_t indexSize, std::uint32_t flags,
                    std::int64_t durationMs);
-  std::vector<std::uint8_t> BuildIndex() const;
+  // The index of the first `packets` packets, which play durationMs; an
+  // objectSize beyond what it needs pads it.
+  std::vector<std::uint8_t> BuildIndex(std::int64_t durationMs, std::uint64_t packets,
+                                       std::uint64_t objectSize = 0) const;
+  std::uint64_t IndexRoomInPackets() const;
+  bool FinishShortened(std::uint64_t wholePackets);
   void MaybeCheckpoint(std::int64_t timeMs);
   bool Write(std::uint64_t offset, const std::uint8_t* bytes, std::size_t size);
   bool FlushSink();
@@ -129,6 +137,13 @@ class AsfWriter {
   std::int64_t lastCheckpointMs_ = 0;
   std::int64_t checkpointDurationMs_ = 0;  // the duration the file last stated
   std::vector<KeyFrame> keyFrames_;
+  // Send times of the packets since a little before the last checkpoint:
+  // where a shortened file may end.
+  struct SentPacket {
+    std::uint64_t number;
+    std::int64_t sendTimeMs;
+  };
+  std::deque<SentPacket> recentPackets_;
 };
 
 }  // namespace mavrion::encoder::builtin

@@ -261,7 +261,7 @@ TEST(AsfWriterTest, KilledRecordingStaysPlayableUpToItsLastFlush) {
   }
 }
 
-TEST(AsfWriterTest, FullDiskEndsTheRecordingWithWhatFitStillPlayable) {
+TEST(AsfWriterTest, FullDiskEndsTheRecordingWithWhatFitCompleteAndPlayable) {
   ASSERT_EQ(mt::MissingTools(), "");
   MemorySink sink(20000);
   AsfWriter writer(&sink);
@@ -280,21 +280,56 @@ TEST(AsfWriterTest, FullDiskEndsTheRecordingWithWhatFitStillPlayable) {
   EXPECT_FALSE(writer.WriteVideoFrame(99999, false, more.data(), more.size())) << "refused after the failure";
   EXPECT_FALSE(writer.Finish()) << "the file could not be completed";
 
+  // Completed where it stands: header, whole packets, index, all within
+  // what the disk took.
   const std::vector<std::uint8_t>& b = sink.Flushed();
   ASSERT_EQ(b.size(), 20000u);
   const std::size_t props = FindObject(b, 0x8CABDCA1);
   const std::uint64_t packets = Le(b, props + 56, 8);
   const std::size_t data = Le(b, 16, 8);
-  EXPECT_EQ(Le(b, props + 88, 4), 0u) << "neither broadcast nor seekable: the counts are right";
-  EXPECT_LE(data + 50 + packets * 1024, b.size()) << "only whole packets are counted";
-  EXPECT_GE(data + 50 + (packets + 1) * 1024, b.size() - 1024) << "and all of them";
+  EXPECT_EQ(Le(b, props + 88, 4), 2u) << "seekable: indexed and the counts are right";
+  EXPECT_EQ(Le(b, data + 16, 8), 50 + packets * 1024);
+  const std::size_t index = data + 50 + packets * 1024;
+  ASSERT_LT(index + 56, b.size());
+  EXPECT_EQ(Le(b, index, 4), 0x33000890u);
+  const std::uint64_t fileSize = Le(b, props + 40, 8);
+  EXPECT_EQ(fileSize, index + Le(b, index + 16, 8));
+  EXPECT_EQ(fileSize, index + 1024) << "the index takes the place of one packet";
+  EXPECT_LE(fileSize, b.size());
+  EXPECT_GT(fileSize + 1024, b.size()) << "only the packet cut short is beyond it";
+  const std::uint64_t entries = Le(b, index + 52, 4);
+  EXPECT_GE(entries, 1u);
+  for (std::uint64_t e = 0; e < entries; ++e) EXPECT_LT(Le(b, index + 56 + e * 6, 4), packets) << "entry " << e;
 
   std::string file = mt::WriteTemp(b, ".wmv");
   int code = 0;
+  std::string json = mt::Probe(file, &code);
   std::vector<std::uint8_t> frames = mt::DecodeBgra(file, &code);
   std::remove(file.c_str());
   EXPECT_EQ(code, 0);
-  EXPECT_GE(frames.size() / (kW * kH * 4), static_cast<std::size_t>(written) - 3);
+  const std::size_t decoded = frames.size() / (kW * kH * 4);
+  // Lost: the frames of the packet cut short and of the one the index
+  // took, about two each, and the one the disk refused.
+  EXPECT_GE(decoded, static_cast<std::size_t>(written) - 6);
+  EXPECT_LT(decoded, static_cast<std::size_t>(written));
+  // Ten frames a second: the stated length is the frames'.
+  EXPECT_NEAR(std::stod(mt::JsonValue(json, "duration", json.find("\"format\":"))), decoded / 10.0, 0.15) << json;
+
+  // A disk that takes a single packet leaves none to give up for an
+  // index: the header alone describes that packet.
+  MemorySink tinySink(data + 50 + 1024 + 300);
+  AsfWriter tiny(&tinySink);
+  ASSERT_TRUE(tiny.Begin(FileSetup(false)));
+  Source again;
+  for (int n = 0; n < 200; ++n) {
+    std::vector<std::uint8_t> frame = again.Frame(n, &key);
+    if (!tiny.WriteVideoFrame(n * 100, key, frame.data(), frame.size())) break;
+  }
+  EXPECT_FALSE(tiny.Finish());
+  const std::vector<std::uint8_t>& t = tinySink.Flushed();
+  EXPECT_EQ(Le(t, props + 88, 4), 0u) << "not seekable: no index";
+  EXPECT_EQ(Le(t, props + 56, 8), 1u);
+  EXPECT_EQ(Le(t, props + 40, 8), data + 50 + 1024);
 }
 
 }  // namespace
