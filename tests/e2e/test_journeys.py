@@ -8,8 +8,9 @@ tests leave out, every recording read back with ffprobe:
   the paused time is not in the file; "Show Application" during the
   recording, then the Stop button;
 - the entire screen less the taskbar's height, recorded from that menu
-  while the window is hidden and stopped by the Stop command of the
-  dialog's menu bar;
+  while the window is hidden; that menu's Start refused while it runs;
+  paused and resumed by the dialog's menu bar, whose items follow, and
+  stopped by its Stop command;
 - leaving the program with a recording running, through "Exit Application"
   (the menu bar's is greyed then, the icon's is not), Escape and the
   caption's close button: each time the file is finished, stating its
@@ -33,6 +34,7 @@ TRAY_NOTIFY, WM_RBUTTONDOWN = 0x0401, 0x0204
 WM_KEYDOWN, VK_DOWN, VK_RETURN = 0x0100, 0x28, 0x0D
 WM_SYSCOMMAND, SC_MINIMIZE, SC_CLOSE = 0x0112, 0xF020, 0xF060
 EXIT_QUESTION = "Are you sure to close the application?"
+ALREADY_RECORDING = "Please intstall window media encoder."
 SCREEN = (800, 600)
 ASF_HEADER = uuid.UUID("75B22630-668E-11CF-A6D9-00AA0062CE6C")
 ASF_DATA = uuid.UUID("75B22636-668E-11CF-A6D9-00AA0062CE6C")
@@ -206,12 +208,33 @@ class JourneysTest(unittest.TestCase):
             main.wait_state(None, "visible", False)
             began = self.start_recording(app, main, lambda: tray.choose(START_CAPTURE))
             second = self.output(bench, main, before)
-            time.sleep(3)
+            time.sleep(2)
             self.assertFalse(main.is_visible())
             self.assertFalse(tray.items()[STOP_CAPTURE])
+
+            # The icon's Start, still enabled, is refused while recording;
+            # the recording goes on.
+            tray.choose(START_CAPTURE)
+            box = app.wait_message_box("Mavrion", exclude=[main])
+            self.assertEqual(box.text, ALREADY_RECORDING)
+            box.press("OK")
+            wait_until(lambda: not box.exists(), what="the message to close")
+            self.assertEqual((main.is_enabled(STOP), linux_path(bench, main.text(OUTPUT_NAME))), (True, second))
+
+            # Pause and resume from the menu bar, whose items follow.
+            main.command(PAUSE_CAPTURE)
+            paused_at = self.wait_toggle(main, RESUME_TEXT)
+            self.assertEqual([main.menu_item(i)["grayed"] for i in (PAUSE_CAPTURE, RESUME_CAPTURE, STOP_CAPTURE)],
+                             [True, False, False])
+            time.sleep(3)
+            main.command(RESUME_CAPTURE)
+            paused = self.wait_toggle(main, PAUSE_TEXT) - paused_at
+            self.assertEqual([main.menu_item(i)["grayed"] for i in (PAUSE_CAPTURE, RESUME_CAPTURE, STOP_CAPTURE)],
+                             [False, True, False])
+            time.sleep(1)
             main.command(STOP_CAPTURE)
             main.wait_state(START, "enabled", True)
-            video = self.check_file(second, time.monotonic() - began)["video"]
+            video = self.check_file(second, time.monotonic() - began - paused)["video"]
             self.assertIn((video["width"], video["height"]), {expected, padded(expected)})
             self.assertEqual(other_boxes(app, main), [])
 
