@@ -8,7 +8,8 @@ tests leave out, every recording read back with ffprobe:
   the paused time is not in the file; "Show Application" during the
   recording, then the Stop button;
 - the entire screen less the taskbar's height, recorded from that menu
-  while the window is hidden; that menu's Start refused while it runs;
+  while the window is hidden (that menu's Pause, still enabled from the
+  last run, doing nothing before); that menu's Start refused while it runs;
   paused and resumed by the dialog's menu bar, whose items follow, and
   stopped by its Stop command;
 - leaving the program with a recording running, through "Exit Application"
@@ -206,6 +207,13 @@ class JourneysTest(unittest.TestCase):
             self.assertLess(expected[1], SCREEN[1], "the desktop has a taskbar: %s" % taskbar_rect)
             main.post(WM_SYSCOMMAND, SC_MINIMIZE)
             main.wait_state(None, "visible", False)
+            # The icon's Pause, left enabled by the last resume, does nothing
+            # while idle.
+            self.assertTrue(tray.items()[PAUSE_CAPTURE])
+            tray.choose(PAUSE_CAPTURE)
+            time.sleep(1)
+            self.assertEqual((main.is_enabled(START), main.text(PAUSE_RESUME), other_boxes(app, main)),
+                             (True, PAUSE_TEXT, []))
             began = self.start_recording(app, main, lambda: tray.choose(START_CAPTURE))
             second = self.output(bench, main, before)
             time.sleep(2)
