@@ -261,6 +261,22 @@ TEST(AsfWriterTest, KilledRecordingStaysPlayableUpToItsLastFlush) {
   }
 }
 
+TEST(AsfWriterTest, BusyPictureIsWrittenBeforeASecondIsFull) {
+  // Frames of a megabyte, ten in a tenth of a second: they go to the file
+  // after a few megabytes, not held until the next second.
+  MemorySink sink;
+  AsfWriter writer(&sink);
+  AsfFileSetup setup = FileSetup(false);
+  setup.packetSize = 8192;
+  ASSERT_TRUE(writer.Begin(setup));
+  std::vector<std::uint8_t> frame(1 << 20, 0x5A);
+  for (int n = 0; n < 10; ++n) ASSERT_TRUE(writer.WriteVideoFrame(n * 10, n == 0, frame.data(), frame.size()));
+  EXPECT_GE(sink.Flushed().size(), 8u << 20);
+  const std::vector<std::uint8_t>& b = sink.Flushed();
+  const std::size_t props = FindObject(b, 0x8CABDCA1);
+  EXPECT_EQ(Le(b, props + 40, 8), b.size()) << "and the header describes them";
+}
+
 TEST(AsfWriterTest, FullDiskEndsTheRecordingWithWhatFitCompleteAndPlayable) {
   ASSERT_EQ(mt::MissingTools(), "");
   MemorySink sink(20000);
