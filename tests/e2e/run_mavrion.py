@@ -19,12 +19,12 @@ import threading
 import time
 import traceback
 
-from winebench import MAIN_CAPTION, Bench, BenchError, probe_recording, wait_until, work_dir
+from winebench import MAIN_CAPTION, Bench, BenchError, probe_recording, set_video_description, wait_until, work_dir
 from test_capture import Notepad
 from test_recording import linux_path
 from test_startup import wait_main_window
 
-START, PAUSE_RESUME, OUTPUT_NAME, ONLY_VIDEO, DESCRIPTION, FRAME_RATE = 5, 3, 1000, 1004, 1049, 1014
+START, PAUSE_RESUME, OUTPUT_NAME, ONLY_VIDEO, FRAME_RATE = 5, 3, 1000, 1004, 1014
 STOP_CAPTURE, SHOW_APPLICATION = 32775, 32772
 SCREEN = (1024, 768)
 RECORD_SECONDS = 8
@@ -87,12 +87,7 @@ class Mover(threading.Thread):
 def set_description(app, main):
     """The descriptive texts written into the file, through the video
     description dialog."""
-    main.click(DESCRIPTION)
-    dialog = app.wait_message_box(exclude=[main])
-    for field, text in DESCRIPTION_TEXTS.items():
-        dialog.set_text(field, text)
-    dialog.click(1)
-    wait_until(lambda: not dialog.exists() or not dialog.is_visible(), what="the description dialog to close")
+    set_video_description(app, main, DESCRIPTION_TEXTS)
 
 
 def record(bench, app, main, notepads, demo):

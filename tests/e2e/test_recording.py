@@ -15,9 +15,9 @@ import unittest
 from fractions import Fraction
 from pathlib import Path
 
-from winebench import Bench, MAIN_CAPTION, wait_until
+from winebench import Bench, MAIN_CAPTION, set_video_description, wait_until
 
-START, PAUSE_RESUME, OUTPUT_NAME, DESCRIPTION = 5, 3, 1000, 1049
+START, PAUSE_RESUME, OUTPUT_NAME = 5, 3, 1000
 ONLY_VIDEO, SPECIFIC_AREA = 1004, 1027
 HEIGHT_LIST, WIDTH_LIST, FRAME_RATE_LIST = 1010, 1011, 1014
 LEFT, TOP, RIGHT, BOTTOM = 1029, 1028, 1030, 1031
@@ -82,12 +82,7 @@ class RecordingSteps:
     @staticmethod
     def describe(app, main):
         """Sets the descriptive texts METADATA in the video description dialog."""
-        main.click(DESCRIPTION)
-        dialog = app.wait_message_box(exclude=[main])
-        for field, text in METADATA.items():
-            dialog.set_text(field, text)
-        dialog.click(1)
-        wait_until(lambda: not dialog.exists() or not dialog.is_visible(), what="the description dialog to close")
+        set_video_description(app, main, METADATA)
 
     def assert_metadata(self, info):
         tags = {k.lower(): v for k, v in info["format"].get("tags", {}).items()}

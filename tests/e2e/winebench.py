@@ -679,6 +679,20 @@ class Bench:
 
 # -- recordings ------------------------------------------------------------------
 
+DESCRIPTION_BUTTON = 1049
+
+
+def set_video_description(app, main, texts):
+    """Types texts ({field id: text}) into the main window's video
+    description dialog and answers OK: the file's descriptive texts."""
+    main.click(DESCRIPTION_BUTTON)
+    dialog = app.wait_message_box(exclude=[main])
+    for field, text in texts.items():
+        dialog.set_text(field, text)
+    dialog.click(1)
+    wait_until(lambda: not dialog.exists() or not dialog.is_visible(), what="the description dialog to close")
+
+
 def probe_recording(path):
     """What ffprobe reads of a recording: {"format": name, "duration":
     seconds or None (a file whose header was never finished states none),
