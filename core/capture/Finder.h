@@ -14,6 +14,7 @@
 
 #include "core/capture/WindowInspector.h"
 #include "core/platform/Types.h"
+#include "resources/resource.h"
 
 namespace mavrion {
 
@@ -22,9 +23,9 @@ using ResourceHandle = std::uintptr_t;
 
 namespace finder {
 
-inline constexpr int kPictureAtRestBitmap = 136;
-inline constexpr int kPictureWhileDraggingBitmap = 137;
-inline constexpr int kDragCursor = 138;
+inline constexpr int kPictureAtRestBitmap = IDB_FINDER_FULL;
+inline constexpr int kPictureWhileDraggingBitmap = IDB_FINDER_EMPTY;
+inline constexpr int kDragCursor = IDC_FINDER_CURSOR;
 
 // Where the target's centre is drawn in the picture at rest.
 inline constexpr std::int32_t kTargetX = 15;

@@ -10,6 +10,7 @@
 #include "core/capture/WindowInspector.h"
 #include "core/platform/DialogView.h"
 #include "core/platform/MessageBoxes.h"
+#include "resources/resource.h"
 
 namespace mavrion {
 
@@ -22,10 +23,10 @@ struct PickerControls {
 
 namespace picker {
 
-inline constexpr int kRunningList = 1013;
-inline constexpr int kSelectedList = 1014;
-inline constexpr int kMoveRightButton = 1044;
-inline constexpr int kMoveLeftButton = 1045;
+inline constexpr int kRunningList = IDC_RUNNING_LIST;
+inline constexpr int kSelectedList = IDC_SELECTED_LIST;
+inline constexpr int kMoveRightButton = IDC_MOVE_RIGHT;
+inline constexpr int kMoveLeftButton = IDC_MOVE_LEFT;
 
 // The four columns; the handle and process id travel hidden with an entry.
 inline constexpr int kNumberColumn = 0;

@@ -10,10 +10,11 @@
 #include "core/platform/DialogView.h"
 #include "core/platform/MessageBoxes.h"
 #include "core/platform/Types.h"
+#include "resources/resource.h"
 
 namespace mavrion::encoder {
 
-inline constexpr int kAudioDeviceListId = 1017;
+inline constexpr int kAudioDeviceListId = IDC_AUDIO_DEVICE_LIST;
 inline constexpr const char* kDefaultAudioDeviceEntry = "Default Audio Input Device";
 inline constexpr const char* kNoAudioDeviceWarning =
     "It seems that audio input device is not attached. Before starting audio + screen "

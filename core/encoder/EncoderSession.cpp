@@ -1,8 +1,7 @@
 #include "core/encoder/EncoderSession.h"
 
-#include "core/settings/RecordingSettings.h"
-
 #include "core/capture/CaptureRects.h"
+#include "core/encoder/AudioDevices.h"
 #include "core/encoder/CaptureProperties.h"
 #include "core/encoder/ErrorBox.h"
 #include "core/encoder/VideoProfile.h"
@@ -12,7 +11,7 @@ namespace mavrion::encoder {
 namespace {
 
 // Controls of the main dialog the settings are read from.
-constexpr int kAudioDeviceList = 1017;
+constexpr int kAudioDeviceList = kAudioDeviceListId;
 constexpr int kFrameRateList = kFrameRateListId;
 constexpr int kHeightList = kHeightListId;
 constexpr int kWidthList = kWidthListId;

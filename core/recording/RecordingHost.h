@@ -6,13 +6,14 @@
 
 #include "core/platform/DialogView.h"
 #include "core/platform/Types.h"
+#include "resources/resource.h"
 
 namespace mavrion {
 
 // Icon resources the tray shows.
-inline constexpr int kIconIdle = 128;
-inline constexpr int kIconRecording = 129;
-inline constexpr int kIconPaused = 130;
+inline constexpr int kIconIdle = IDR_MAINFRAME;
+inline constexpr int kIconRecording = IDI_RECORDING;
+inline constexpr int kIconPaused = IDI_PAUSED;
 
 class RecordingHost {
  public:

@@ -3,6 +3,7 @@
 // recording commands work with.
 
 #include "core/settings/RecordingSettings.h"
+#include "resources/resource.h"
 
 namespace mavrion {
 namespace recording {
@@ -10,27 +11,27 @@ namespace recording {
 // Controls of the main dialog the recording commands use (the capture
 // controls are the capture choice's own).
 inline constexpr int kCloseButton = 1;
-inline constexpr int kPauseResumeButton = 3;
-inline constexpr int kStopButton = 4;
-inline constexpr int kStartButton = 5;
-inline constexpr int kBrowseButton = 1001;
-inline constexpr int kAudioAndVideoRadio = 1003;
-inline constexpr int kVideoOnlyRadio = 1004;
+inline constexpr int kPauseResumeButton = IDC_PAUSE_BUTTON;
+inline constexpr int kStopButton = IDC_STOP_BUTTON;
+inline constexpr int kStartButton = IDC_START_BUTTON;
+inline constexpr int kBrowseButton = IDC_BROWSE;
+inline constexpr int kAudioAndVideoRadio = IDC_AUDIO_AND_VIDEO;
+inline constexpr int kVideoOnlyRadio = IDC_ONLY_VIDEO;
 inline constexpr int kHeightList = kHeightListId;  // the setting lists are the settings' own
 inline constexpr int kWidthList = kWidthListId;
 inline constexpr int kFrameRateList = kFrameRateListId;
 inline constexpr int kQualityList = kQualityListId;
-inline constexpr int kAudioDeviceList = 1017;
-inline constexpr int kFlashCheck = 1035;
-inline constexpr int kTimeDisplay = 1048;
-inline constexpr int kVideoDescriptionButton = 1049;
+inline constexpr int kAudioDeviceList = IDC_AUDIO_DEVICE_LIST;
+inline constexpr int kFlashCheck = IDC_FLASH_AREA;
+inline constexpr int kTimeDisplay = IDC_ELAPSED_TIME;
+inline constexpr int kVideoDescriptionButton = IDC_VIDEO_DESCRIPTION;
 
 // Commands of the "Options" menu (menu bar and tray menu alike).
-inline constexpr int kStartCommand = 32771;
-inline constexpr int kExitCommand = 32773;
-inline constexpr int kPauseCommand = 32774;
-inline constexpr int kStopCommand = 32775;
-inline constexpr int kResumeCommand = 32776;
+inline constexpr int kStartCommand = ID_START_CAPTURE;
+inline constexpr int kExitCommand = ID_EXIT_APPLICATION;
+inline constexpr int kPauseCommand = ID_PAUSE_CAPTURE;
+inline constexpr int kStopCommand = ID_STOP_CAPTURE;
+inline constexpr int kResumeCommand = ID_RESUME_CAPTURE;
 
 inline constexpr const char* kPauseCaption = "Pause [F7]";
 inline constexpr const char* kResumeCaption = "Resume [F8]";

@@ -7,14 +7,15 @@
 #include <string>
 
 #include "core/platform/DialogView.h"
+#include "resources/resource.h"
 
 namespace mavrion {
 
 // Drop-down lists of the main dialog.
-inline constexpr int kHeightListId = 1010;
-inline constexpr int kWidthListId = 1011;
-inline constexpr int kFrameRateListId = 1014;
-inline constexpr int kQualityListId = 1015;
+inline constexpr int kHeightListId = IDC_HEIGHT_LIST;
+inline constexpr int kWidthListId = IDC_WIDTH_LIST;
+inline constexpr int kFrameRateListId = IDC_FRAME_RATE_LIST;
+inline constexpr int kQualityListId = IDC_QUALITY_LIST;
 
 // Audio mode codes (radios 1003 and 1004); -1 while neither is checked.
 inline constexpr std::int32_t kAudioAndVideo = 0;

@@ -5,14 +5,15 @@
 
 #include "core/encoder/VideoMetadata.h"
 #include "core/platform/DialogView.h"
+#include "resources/resource.h"
 
 namespace mavrion {
 
 namespace video_desc {
-inline constexpr int kAuthorEdit = 1050;
-inline constexpr int kTitleEdit = 1001;
-inline constexpr int kCopyrightEdit = 1002;
-inline constexpr int kDescriptionEdit = 1003;
+inline constexpr int kAuthorEdit = IDC_AUTHOR;
+inline constexpr int kTitleEdit = IDC_TITLE;
+inline constexpr int kCopyrightEdit = IDC_COPYRIGHT;
+inline constexpr int kDescriptionEdit = IDC_DESCRIPTION;
 // Edits hold at most this many characters; the texts are read whole.
 inline constexpr std::size_t kEditBufferChars = 65536;
 }  // namespace video_desc
