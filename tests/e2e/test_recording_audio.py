@@ -1,0 +1,76 @@
+#!/usr/bin/env python3
+"""Recordings with sound of the real Mavrion.exe under Wine, read back with
+ffprobe: with "Record Audio and Video" the file holds the picture and a PCM
+sound track from the chosen input (the default one, then the device by its
+name), both as long as the time recorded less the pause, and in step with
+each other. The bench's audio input is ALSA's null device, which Wine lists
+as one input and which delivers silence faster than real time: the
+recording must not believe its pace.
+
+Skipped when the build cannot record (no encoder component)."""
+
+import time
+import unittest
+
+from test_recording import (OUTPUT_NAME, PAUSE_RESUME, SHOW_APPLICATION, START, STOP_CAPTURE, RecordingSteps,
+                            linux_path, probe, recorded_bounds, timed)
+from winebench import Bench, MAIN_CAPTION
+
+AUDIO_AND_VIDEO, AUDIO_DEVICE_LIST, FRAME_RATE_LIST = 1003, 1017, 1014
+FRAME_RATE_INDEX = 9  # 10 frames a second
+SCREEN = (800, 600)
+# Sound and picture may end apart by about a frame and an audio buffer.
+IN_STEP = 0.35
+
+
+class RecordingAudioTest(RecordingSteps, unittest.TestCase):
+    def check(self, info, bounds):
+        streams = {s["codec_type"]: s for s in info["streams"]}
+        self.assertEqual(sorted(streams), ["audio", "video"])
+        audio, video = streams["audio"], streams["video"]
+        self.assertEqual((audio["codec_name"], audio["sample_rate"], audio["channels"]), ("pcm_s16le", "44100", 2))
+        self.assertEqual(video["codec_name"], "msvideo1")
+        self.assert_plays(info, bounds)
+        lengths = [float(s["duration"]) for s in (audio, video)]
+        self.assertLess(abs(lengths[0] - lengths[1]), IN_STEP, "sound %.2f s, picture %.2f s" % tuple(lengths))
+
+    def test_sound_and_picture_in_step(self):
+        with Bench("recording_audio", size=SCREEN, audio_device=True) as bench:
+            app = bench.start()
+            main = app.wait_window(MAIN_CAPTION)
+            self.assertTrue(main.is_checked(AUDIO_AND_VIDEO))
+            main.select(FRAME_RATE_LIST, FRAME_RATE_INDEX)
+            devices = main.combo(AUDIO_DEVICE_LIST)
+            self.assertGreaterEqual(len(devices["items"]), 2, "the null device is listed: %r" % devices)
+            folder = linux_path(bench, main.text(OUTPUT_NAME)).parent
+
+            # The default input, with a pause by the Pause/Resume button.
+            before = set(folder.glob("*.wmv"))
+            started = self.start(app, main)
+            main.command(SHOW_APPLICATION)
+            main.wait_state(None, "visible", True)
+            time.sleep(max(0.0, 2 - (time.monotonic() - started[1])))
+            paused = timed(lambda: main.click(PAUSE_RESUME), lambda: main.text(PAUSE_RESUME) == "Resume [F8]",
+                           "the recording to pause")
+            time.sleep(2)
+            resumed = timed(lambda: main.click(PAUSE_RESUME), lambda: main.text(PAUSE_RESUME) == "Pause [F7]",
+                            "the recording to resume")
+            time.sleep(2)
+            stopped = timed(lambda: main.command(STOP_CAPTURE), lambda: main.is_enabled(START),
+                            "the recording to stop")
+            self.check(probe(self.new_file(folder, before)), recorded_bounds([(started, paused), (resumed, stopped)]))
+
+            # The input chosen by its name.
+            main.select(AUDIO_DEVICE_LIST, 1)
+            self.assertNotEqual(main.combo(AUDIO_DEVICE_LIST)["text"], "Default Audio Input Device")
+            before = set(folder.glob("*.wmv"))
+            bounds = self.record(app, main, 4)
+            self.check(probe(self.new_file(folder, before)), bounds)
+
+            main.command(SHOW_APPLICATION)
+            main.wait_state(None, "visible", True)
+            app.close(main)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
