@@ -115,6 +115,24 @@ class RecordingSteps:
                         "the recording to stop")
         return recorded_bounds([(started, stopped)])
 
+    def record_with_pause(self, app, main, before, pause, after):
+        """Start, then the window shown again and the recording paused and
+        resumed by the Pause/Resume button, then Stop by the menu command;
+        answers the least and the most time recorded."""
+        started = self.start(app, main)
+        main.command(SHOW_APPLICATION)
+        main.wait_state(None, "visible", True)
+        time.sleep(max(0.0, before - (time.monotonic() - started[1])))
+        paused = timed(lambda: main.click(PAUSE_RESUME), lambda: main.text(PAUSE_RESUME) == "Resume [F8]",
+                       "the recording to pause")
+        time.sleep(pause)
+        resumed = timed(lambda: main.click(PAUSE_RESUME), lambda: main.text(PAUSE_RESUME) == "Pause [F7]",
+                        "the recording to resume")
+        time.sleep(after)
+        stopped = timed(lambda: main.command(STOP_CAPTURE), lambda: main.is_enabled(START),
+                        "the recording to stop")
+        return recorded_bounds([(started, paused), (resumed, stopped)])
+
     @staticmethod
     def new_file(folder, before):
         """The one recording made since `before` (a set of names)."""

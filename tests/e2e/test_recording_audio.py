@@ -9,11 +9,9 @@ recording must not believe its pace.
 
 Skipped when the build cannot record (no encoder component)."""
 
-import time
 import unittest
 
-from test_recording import (OUTPUT_NAME, PAUSE_RESUME, SHOW_APPLICATION, START, STOP_CAPTURE, RecordingSteps,
-                            linux_path, probe, recorded_bounds, timed)
+from test_recording import OUTPUT_NAME, SHOW_APPLICATION, RecordingSteps, linux_path, probe
 from winebench import Bench, MAIN_CAPTION
 
 AUDIO_AND_VIDEO, AUDIO_DEVICE_LIST, FRAME_RATE_LIST = 1003, 1017, 1014
@@ -46,19 +44,8 @@ class RecordingAudioTest(RecordingSteps, unittest.TestCase):
 
             # The default input, with a pause by the Pause/Resume button.
             before = set(folder.glob("*.wmv"))
-            started = self.start(app, main)
-            main.command(SHOW_APPLICATION)
-            main.wait_state(None, "visible", True)
-            time.sleep(max(0.0, 2 - (time.monotonic() - started[1])))
-            paused = timed(lambda: main.click(PAUSE_RESUME), lambda: main.text(PAUSE_RESUME) == "Resume [F8]",
-                           "the recording to pause")
-            time.sleep(2)
-            resumed = timed(lambda: main.click(PAUSE_RESUME), lambda: main.text(PAUSE_RESUME) == "Pause [F7]",
-                            "the recording to resume")
-            time.sleep(2)
-            stopped = timed(lambda: main.command(STOP_CAPTURE), lambda: main.is_enabled(START),
-                            "the recording to stop")
-            self.check(probe(self.new_file(folder, before)), recorded_bounds([(started, paused), (resumed, stopped)]))
+            bounds = self.record_with_pause(app, main, before=2, pause=2, after=2)
+            self.check(probe(self.new_file(folder, before)), bounds)
 
             # The input chosen by its name.
             main.select(AUDIO_DEVICE_LIST, 1)

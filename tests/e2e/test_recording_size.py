@@ -6,12 +6,10 @@ the time recorded, with and without a pause, and the descriptive texts.
 
 Skipped when the build cannot record (no encoder component)."""
 
-import time
 import unittest
 
-from test_recording import (FRAME_RATE_LIST, HEIGHT_LIST, ONLY_VIDEO, OUTPUT_NAME, PAUSE_RESUME,
-                            SHOW_APPLICATION, START, STOP_CAPTURE, WIDTH_LIST, RecordingSteps, linux_path, probe,
-                            recorded_bounds, timed)
+from test_recording import (FRAME_RATE_LIST, HEIGHT_LIST, ONLY_VIDEO, OUTPUT_NAME, SHOW_APPLICATION, WIDTH_LIST,
+                            RecordingSteps, linux_path, probe)
 from winebench import Bench, MAIN_CAPTION
 
 SCREEN = (800, 600)
@@ -53,19 +51,8 @@ class RecordingSizeTest(RecordingSteps, unittest.TestCase):
             before = set(folder.glob("*.wmv"))
             main.command(SHOW_APPLICATION)
             main.wait_state(None, "visible", True)
-            started = self.start(app, main)
-            main.command(SHOW_APPLICATION)
-            main.wait_state(None, "visible", True)
-            time.sleep(max(0.0, 2 - (time.monotonic() - started[1])))
-            paused = timed(lambda: main.click(PAUSE_RESUME), lambda: main.text(PAUSE_RESUME) == "Resume [F8]",
-                           "the recording to pause")
-            time.sleep(3)
-            resumed = timed(lambda: main.click(PAUSE_RESUME), lambda: main.text(PAUSE_RESUME) == "Pause [F7]",
-                            "the recording to resume")
-            time.sleep(2)
-            stopped = timed(lambda: main.command(STOP_CAPTURE), lambda: main.is_enabled(START),
-                            "the recording to stop")
-            self.check(probe(self.new_file(folder, before)), recorded_bounds([(started, paused), (resumed, stopped)]))
+            bounds = self.record_with_pause(app, main, before=2, pause=3, after=2)
+            self.check(probe(self.new_file(folder, before)), bounds)
 
 
 if __name__ == "__main__":
