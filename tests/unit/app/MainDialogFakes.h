@@ -11,77 +11,27 @@
 #include "core/platform/DialogView.h"
 #include "core/platform/MessageBoxes.h"
 #include "core/ui/TrayShell.h"
+#include "tests/unit/platform/FakeDialogView.h"
 
 namespace mavrion::app_fakes {
 
 using Log = std::vector<std::string>;
 
-class Menu : public MenuView {
- public:
-  void SetItemEnabled(int commandId, bool enabled) override { enabled_[commandId] = enabled; }
-  bool IsItemEnabled(int commandId) const override {
-    auto it = enabled_.find(commandId);
-    return it == enabled_.end() || it->second;
-  }
-  std::map<int, bool> enabled_;
-};
+using Menu = test_fakes::FakeMenu;
 
-// Controls by id: texts, checks, enabled states, combo entries.
-class View : public DialogView {
+// Controls by id: texts, checks, enabled states, combo entries; the output
+// name shown and the window shown or hidden go to the log.
+class View : public test_fakes::FakeDialogView {
  public:
-  explicit View(Log& log) : log_(log) {}
-  WindowHandle Handle() const override { return 0x102; }
-  void EnableControl(int id, bool enabled) override { enabled_[id] = enabled; }
-  bool IsControlEnabled(int id) const override {
-    auto it = enabled_.find(id);
-    return it == enabled_.end() || it->second;
-  }
+  explicit View(Log& log) : FakeDialogView(0x102), log_(log) {}
   void SetControlText(int id, const std::string& text) override {
-    texts_[id] = text;
+    FakeDialogView::SetControlText(id, text);
     if (id == 1000) log_.push_back("show name \"" + text + "\"");
   }
-  std::string GetControlText(int id, std::size_t maxChars) const override {
-    auto it = texts_.find(id);
-    const std::string text = it == texts_.end() ? "" : it->second;
-    return maxChars == 0 ? "" : text.substr(0, maxChars - 1);
-  }
-  void SetCheck(int id, bool checked) override { checks_[id] = checked; }
-  bool IsChecked(int id) const override {
-    auto it = checks_.find(id);
-    return it != checks_.end() && it->second;
-  }
-  void ComboInsert(int id, int position, const std::string& text) override {
-    auto& entries = combos_[id];
-    entries.insert(entries.begin() + position, text);
-  }
-  int ComboCount(int id) const override {
-    auto it = combos_.find(id);
-    return it == combos_.end() ? 0 : static_cast<int>(it->second.size());
-  }
-  void ComboSetSelection(int id, int index) override { selections_[id] = index < ComboCount(id) ? index : -1; }
-  int ComboSelection(int id) const override {
-    auto it = selections_.find(id);
-    return it == selections_.end() ? -1 : it->second;
-  }
-  std::string ComboSelectedText(int id) const override {
-    const int index = ComboSelection(id);
-    return index < 0 ? "" : combos_.at(id)[static_cast<std::size_t>(index)];
-  }
   void Show(bool visible) override {
-    visible_ = visible;
+    FakeDialogView::Show(visible);
     log_.push_back(visible ? "show window" : "hide window");
   }
-  bool IsVisible() const override { return visible_; }
-  MenuView& OptionsMenu() override { return menu_; }
-  void DrawMenuBar() override {}
-
-  std::map<int, std::string> texts_;
-  std::map<int, bool> checks_;
-  std::map<int, bool> enabled_;
-  std::map<int, std::vector<std::string>> combos_;
-  std::map<int, int> selections_;
-  bool visible_ = true;
-  Menu menu_;
 
  private:
   Log& log_;

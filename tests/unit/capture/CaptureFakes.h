@@ -13,6 +13,7 @@
 #include "core/platform/DataExchange.h"
 #include "core/platform/DialogView.h"
 #include "core/platform/MessageBoxes.h"
+#include "tests/unit/platform/FakeDialogView.h"
 
 namespace mavrion::testing {
 
@@ -60,50 +61,27 @@ class FakeWindows : public WindowInspector {
   WindowHandle underCursor = 0;
 };
 
-class FakeDialogView : public DialogView {
+// Controls and menu items never set are disabled; notes which texts are
+// written and read.
+class FakeDialogView : public test_fakes::FakeDialogView {
  public:
   struct TextRead {
     int id;
     std::size_t maxChars;
   };
-  explicit FakeDialogView(WindowHandle handle = 0x500) : handle_(handle) {}
+  explicit FakeDialogView(WindowHandle handle = 0x500) : test_fakes::FakeDialogView(handle, false) {}
 
-  WindowHandle Handle() const override { return handle_; }
-  void EnableControl(int id, bool on) override { enabled[id] = on; }
-  bool IsControlEnabled(int id) const override { return enabled.count(id) && enabled.at(id); }
   void SetControlText(int id, const std::string& text) override {
-    texts[id] = text;
+    test_fakes::FakeDialogView::SetControlText(id, text);
     writes.push_back(id);
   }
   std::string GetControlText(int id, std::size_t maxChars) const override {
     reads.push_back({id, maxChars});
-    return texts.count(id) ? texts.at(id).substr(0, maxChars - 1) : std::string();
+    return test_fakes::FakeDialogView::GetControlText(id, maxChars);
   }
-  void SetCheck(int, bool) override {}
-  bool IsChecked(int) const override { return false; }
-  void ComboInsert(int, int, const std::string&) override {}
-  int ComboCount(int) const override { return 0; }
-  void ComboSetSelection(int, int) override {}
-  int ComboSelection(int) const override { return -1; }
-  std::string ComboSelectedText(int) const override { return {}; }
-  void Show(bool) override {}
-  bool IsVisible() const override { return true; }
-  MenuView& OptionsMenu() override { return menu_; }
-  void DrawMenuBar() override {}
 
-  std::map<int, bool> enabled;
-  std::map<int, std::string> texts;
   std::vector<int> writes;
   mutable std::vector<TextRead> reads;
-
- private:
-  class NoMenu : public MenuView {
-   public:
-    void SetItemEnabled(int, bool) override {}
-    bool IsItemEnabled(int) const override { return false; }
-  };
-  WindowHandle handle_;
-  NoMenu menu_;
 };
 
 class FakeBoxes : public MessageBoxes {

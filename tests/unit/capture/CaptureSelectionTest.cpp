@@ -21,15 +21,15 @@ class CaptureSelectionTest : public ::testing::Test {
 
   void ExpectAreaControlsEnabled(bool enabled) {
     for (int id : kAreaControls) {
-      ASSERT_TRUE(view.enabled.count(id)) << id;
-      EXPECT_EQ(view.enabled[id], enabled) << id;
+      ASSERT_TRUE(view.enabled_.count(id)) << id;
+      EXPECT_EQ(view.enabled_[id], enabled) << id;
     }
   }
   void TypeArea(const char* left, const char* top, const char* right, const char* bottom) {
-    view.texts[1029] = left;
-    view.texts[1028] = top;
-    view.texts[1030] = right;
-    view.texts[1031] = bottom;
+    view.texts_[1029] = left;
+    view.texts_[1028] = top;
+    view.texts_[1030] = right;
+    view.texts_[1031] = bottom;
   }
 
   FakeWindows windows;
@@ -50,7 +50,7 @@ TEST_F(CaptureSelectionTest, StartsWithoutTypeAndInitialisesToEntireScreen) {
 
 TEST_F(CaptureSelectionTest, RadiosSetTheirCodeAndOnlySpecificAreaEnablesTheAreaControls) {
   selection.InitialiseCaptureType();
-  view.texts[1029] = "100";
+  view.texts_[1029] = "100";
 
   EXPECT_TRUE(selection.OnCaptureRadio(1027));
   EXPECT_EQ(selection.Type(), SpecificArea);
@@ -59,7 +59,7 @@ TEST_F(CaptureSelectionTest, RadiosSetTheirCodeAndOnlySpecificAreaEnablesTheArea
   EXPECT_TRUE(selection.OnCaptureRadio(1043));
   EXPECT_EQ(selection.Type(), EntireScreenWithoutTaskbar);
   ExpectAreaControlsEnabled(false);
-  EXPECT_EQ(view.texts[1029], "100");  // disabling keeps the text
+  EXPECT_EQ(view.texts_[1029], "100");  // disabling keeps the text
 
   EXPECT_TRUE(selection.OnCaptureRadio(1026));
   EXPECT_EQ(selection.Type(), EntireScreen);
@@ -215,7 +215,7 @@ TEST_F(CaptureSelectionTest, PrepareSpecificAreaRefusesAtTheFirstEmptyField) {
   EXPECT_EQ(boxes.shown[0].text, "Please select area");
   EXPECT_EQ(boxes.shown[0].caption, "Error");
   EXPECT_EQ(boxes.shown[0].style, mb::kOk | mb::kIconError);
-  EXPECT_EQ(view.texts[1031], "4");  // the fields keep their text
+  EXPECT_EQ(view.texts_[1031], "4");  // the fields keep their text
   EXPECT_EQ(selection.Request().CaptureRect, (CaptureRect{100, 800, 50, 600}));
 
   TypeArea("", "", "", "");

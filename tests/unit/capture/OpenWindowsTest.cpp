@@ -193,25 +193,25 @@ TEST_F(OpenWindowsTest, TheAreaDisplayFollowsTheSelectedList) {
   running.rows[0].selected = true;
   picker.MoveRight(controls);
   EXPECT_EQ(dialog.writes, (std::vector<int>{1029, 1028, 1030, 1031}));
-  EXPECT_EQ(dialog.texts[1029], "0");
-  EXPECT_EQ(dialog.texts[1028], "100");
-  EXPECT_EQ(dialog.texts[1030], "700");
-  EXPECT_EQ(dialog.texts[1031], "1080");
+  EXPECT_EQ(dialog.texts_[1029], "0");
+  EXPECT_EQ(dialog.texts_[1028], "100");
+  EXPECT_EQ(dialog.texts_[1030], "700");
+  EXPECT_EQ(dialog.texts_[1031], "1080");
 
   running.rows[0].selected = true;
   picker.MoveRight(controls);
-  EXPECT_EQ(dialog.texts[1029], "0");
-  EXPECT_EQ(dialog.texts[1028], "0");
-  EXPECT_EQ(dialog.texts[1030], "1920");
-  EXPECT_EQ(dialog.texts[1031], "1040");
+  EXPECT_EQ(dialog.texts_[1029], "0");
+  EXPECT_EQ(dialog.texts_[1028], "0");
+  EXPECT_EQ(dialog.texts_[1030], "1920");
+  EXPECT_EQ(dialog.texts_[1031], "1040");
 
   // "<<<" leaves the display; the next ">>>" shows the one left.
   selected.rows[0].selected = true;
   picker.MoveLeft(controls);
-  EXPECT_EQ(dialog.texts[1031], "1040");
+  EXPECT_EQ(dialog.texts_[1031], "1040");
   picker.MoveRight(controls);
-  EXPECT_EQ(dialog.texts[1029], "10");
-  EXPECT_EQ(dialog.texts[1031], "20");
+  EXPECT_EQ(dialog.texts_[1029], "10");
+  EXPECT_EQ(dialog.texts_[1031], "20");
 }
 
 TEST_F(OpenWindowsTest, HandBack) {

@@ -157,7 +157,7 @@ class AudioDevicesTest : public ::testing::Test {
   Strings Load() {
     LoadAudioDeviceList(view, services);
     warned = WarnIfNoAudioDevice(view, boxes);
-    return view.lists[kAudioDeviceListId];
+    return view.combos_[kAudioDeviceListId];
   }
   FakeDialogView view;
   FakeServices services;
@@ -189,7 +189,7 @@ TEST_F(AudioDevicesTest, DevicesFollowTheDefaultEntryInTheEnumeratorsOrder) {
   FakeDialogView second;
   services.devices = {{"Microphone (USB Audio)", {}}, {"Line In (Realtek)", {}}};
   LoadAudioDeviceList(second, services);
-  EXPECT_EQ(second.lists[kAudioDeviceListId],
+  EXPECT_EQ(second.combos_[kAudioDeviceListId],
             (Strings{"Default Audio Input Device", "Microphone (USB Audio)", "Line In (Realtek)"}));
   EXPECT_EQ(second.ComboSelection(kAudioDeviceListId), 0);
   EXPECT_EQ(services.apartments, 0);
@@ -225,7 +225,7 @@ TEST_F(AudioDevicesTest, WithoutAnApartmentOrEnumeratorOnlyTheDefaultEntryStays)
   broken.creation = kREGDB_E_CLASSNOTREG;
   FakeDialogView other;
   LoadAudioDeviceList(other, broken);
-  EXPECT_EQ(other.lists[kAudioDeviceListId], Strings{"Default Audio Input Device"});
+  EXPECT_EQ(other.combos_[kAudioDeviceListId], Strings{"Default Audio Input Device"});
   EXPECT_EQ(broken.apartments, 0);
 }
 

@@ -293,7 +293,7 @@ class ApplyEncoderSettingsTest : public ::testing::Test {
 TEST_F(ApplyEncoderSettingsTest, ReadsTheListsAfterRefreshingThem) {
   // The refresh puts the held selections into the lists; the settings must
   // come from what the lists show afterwards.
-  dialog.onRefresh = [this] { view.selections[1014] = 2; };
+  dialog.onRefresh = [this] { view.selections_[1014] = 2; };
   ApplyEncoderSettings(dialog, view, metadata, settings);
   EXPECT_EQ(dialog.refreshes, 1);
   EXPECT_EQ(settings.FrameRate, 30);
@@ -309,14 +309,14 @@ TEST_F(ApplyEncoderSettingsTest, ReadsTheListsAfterRefreshingThem) {
 }
 
 TEST_F(ApplyEncoderSettingsTest, ANamedDeviceBecomesTheAudioInputExactlyAsListed) {
-  view.selections[1017] = 2;
+  view.selections_[1017] = 2;
   ApplyEncoderSettings(dialog, view, metadata, settings);
   EXPECT_EQ(settings.AudioDevicePath, "Device://Microphone (USB Audio) [2]");
 
   EXPECT_EQ(CallsOfABuild("AudioSource"),
             Strings{"AudioSource.SetInput(Device://Microphone (USB Audio) [2],,)"});
 
-  view.lists[1017][2] = std::string(400, 'm');
+  view.combos_[1017][2] = std::string(400, 'm');
   ApplyEncoderSettings(dialog, view, metadata, settings);
   EXPECT_EQ(settings.AudioDevicePath.size(), kMaxAudioDevicePath);
 }

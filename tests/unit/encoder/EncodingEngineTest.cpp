@@ -60,7 +60,7 @@ TEST_F(EncodingEngineTest, RunsTheSessionOperationsOnTheDialogsRecords) {
     EXPECT_TRUE(world.log.empty());
 
     engine.LoadAudioDeviceList();
-    EXPECT_EQ(view.lists[kAudioDeviceListId], Strings{"Default Audio Input Device"});
+    EXPECT_EQ(view.combos_[kAudioDeviceListId], Strings{"Default Audio Input Device"});
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, kNoAudioDeviceWarning);
     EXPECT_EQ(boxes.shown[0].owner, view.Handle());

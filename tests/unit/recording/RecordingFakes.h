@@ -17,66 +17,35 @@
 #include "core/platform/MessageBoxes.h"
 #include "core/platform/Threads.h"
 #include "core/recording/RecordingHost.h"
+#include "tests/unit/platform/FakeDialogView.h"
 
 namespace mavrion::recording_fakes {
 
 using Journal = std::vector<std::string>;
 
-class FakeMenu : public MenuView {
- public:
-  explicit FakeMenu(Journal* journal, std::string name) : journal_(journal), name_(std::move(name)) {}
-  void SetItemEnabled(int commandId, bool enabled) override {
-    enabled_[commandId] = enabled;
-    journal_->push_back(name_ + " " + std::to_string(commandId) + (enabled ? " on" : " grey"));
-  }
-  bool IsItemEnabled(int commandId) const override {
-    auto it = enabled_.find(commandId);
-    return it != enabled_.end() && it->second;
-  }
-  std::map<int, bool> enabled_;
+// Menu item changes, noted in the journal under the menu's name.
+inline std::function<void(int, bool)> JournalMenuChanges(Journal* journal, std::string name) {
+  return [journal, name = std::move(name)](int commandId, bool enabled) {
+    journal->push_back(name + " " + std::to_string(commandId) + (enabled ? " on" : " grey"));
+  };
+}
 
- private:
-  Journal* journal_;
-  std::string name_;
-};
-
-class FakeView : public DialogView {
+// Controls and menu items never set are disabled; texts, showing and the
+// menu bar go to the journal.
+class FakeView : public test_fakes::FakeDialogView {
  public:
-  explicit FakeView(Journal* journal) : menu_(journal, "menu"), journal_(journal) {}
-  WindowHandle Handle() const override { return 0x5150; }
-  void EnableControl(int id, bool enabled) override { enabled_[id] = enabled; }
-  bool IsControlEnabled(int id) const override {
-    auto it = enabled_.find(id);
-    return it != enabled_.end() && it->second;
+  explicit FakeView(Journal* journal) : FakeDialogView(0x5150, false), journal_(journal) {
+    menu_.onChange = JournalMenuChanges(journal, "menu");
   }
   void SetControlText(int id, const std::string& text) override {
-    texts_[id] = text;
+    FakeDialogView::SetControlText(id, text);
     journal_->push_back("text " + std::to_string(id) + " " + text);
   }
-  std::string GetControlText(int id, std::size_t maxChars) const override {
-    auto it = texts_.find(id);
-    std::string text = it == texts_.end() ? "" : it->second;
-    return text.substr(0, maxChars - 1);
-  }
-  void SetCheck(int, bool) override {}
-  bool IsChecked(int) const override { return false; }
-  void ComboInsert(int, int, const std::string&) override {}
-  int ComboCount(int) const override { return 0; }
-  void ComboSetSelection(int, int) override {}
-  int ComboSelection(int) const override { return -1; }
-  std::string ComboSelectedText(int) const override { return ""; }
   void Show(bool visible) override {
-    visible_ = visible;
+    FakeDialogView::Show(visible);
     journal_->push_back(visible ? "show" : "hide");
   }
-  bool IsVisible() const override { return visible_; }
-  MenuView& OptionsMenu() override { return menu_; }
   void DrawMenuBar() override { journal_->push_back("draw menu bar"); }
-
-  std::map<int, bool> enabled_;
-  std::map<int, std::string> texts_;
-  bool visible_ = true;
-  FakeMenu menu_;
 
  private:
   Journal* journal_;
@@ -84,7 +53,7 @@ class FakeView : public DialogView {
 
 class FakeHost : public RecordingHost {
  public:
-  explicit FakeHost(Journal* journal) : tray_(journal, "tray"), journal_(journal) {}
+  explicit FakeHost(Journal* journal) : journal_(journal) { tray_.onChange = JournalMenuChanges(journal, "tray"); }
   void RefreshControls() override { Note("refresh"); }
   std::string OutputFileName() const override { return outputName; }
   bool PrepareCaptureRequest() override {
@@ -143,7 +112,7 @@ class FakeHost : public RecordingHost {
   HResult stopAnswer = kS_OK;
   bool trayShown = false;
   int icon = 128;
-  FakeMenu tray_;
+  test_fakes::FakeMenu tray_{false};  // items never set are grey
 
  private:
   void Note(const std::string& what) const { journal_->push_back(what); }

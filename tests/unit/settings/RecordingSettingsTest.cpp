@@ -11,26 +11,26 @@ TEST(RecordingSettingsTest, ListsHoldTheirEntriesInOrderWithInitialSelections) {
   settings_fakes::FakeDialogView view;
   FillSettingLists(view);
 
-  const std::vector<std::string>& height = view.lists[kHeightListId];
+  const std::vector<std::string>& height = view.combos_[kHeightListId];
   ASSERT_EQ(height.size(), 19u);
   EXPECT_EQ(height[0], "0");
   EXPECT_EQ(height[1], "200");
   EXPECT_EQ(height[2], "300");
   EXPECT_EQ(height[18], "1900");
 
-  const std::vector<std::string>& width = view.lists[kWidthListId];
+  const std::vector<std::string>& width = view.combos_[kWidthListId];
   ASSERT_EQ(width.size(), 37u);
   EXPECT_EQ(width[0], "0");
   EXPECT_EQ(width[1], "200");
   EXPECT_EQ(width[2], "250");
   EXPECT_EQ(width[36], "1950");
 
-  const std::vector<std::string>& frameRate = view.lists[kFrameRateListId];
+  const std::vector<std::string>& frameRate = view.combos_[kFrameRateListId];
   ASSERT_EQ(frameRate.size(), 30u);
   EXPECT_EQ(frameRate[0], "1");
   EXPECT_EQ(frameRate[29], "30");
 
-  const std::vector<std::string>& quality = view.lists[kQualityListId];
+  const std::vector<std::string>& quality = view.combos_[kQualityListId];
   ASSERT_EQ(quality.size(), 100u);
   EXPECT_EQ(quality[0], "1");
   EXPECT_EQ(quality[99], "100");
