@@ -14,6 +14,33 @@ as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
 }
 
+# apt-get update, tried a few times: while Debian's archive is mid-sync one
+# index can fail for a minute ("File has unexpected size ... Mirror sync in
+# progress?"). A last failure is not fatal: apt then uses what it has.
+apt_update() {
+  for wait in 5 15 30 0; do
+    as_root apt-get update -qq && return 0
+    [ "$wait" = 0 ] && break
+    echo "apt-get update failed; trying again in $wait s."
+    sleep "$wait"
+  done
+  echo "apt-get update kept failing; installing from the indexes it has."
+}
+
+apt_install() {
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@"
+}
+
+# Says in one line per package which one cannot be installed and why (the
+# first error apt gives when asked for that package alone).
+explain_uninstallable() {
+  for p in "$@"; do
+    why=$(as_root apt-get install -s --no-install-recommends "$p" 2>&1 | grep -m1 '^E:\|Depends:\|Breaks:' || true)
+    [ -n "$why" ] && echo "Cannot install $p: $(echo "$why" | sed 's/^ *//')" >&2
+  done
+  return 0
+}
+
 install_missing() {
   missing=""
   for p in $PACKAGES; do
@@ -24,8 +51,19 @@ install_missing() {
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386
   fi
-  as_root apt-get update -qq
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
+  apt_update
+  apt_install $missing && return 0
+  # With one index missing (the i386 one of the security suite, say), amd64
+  # packages and their i386 twins come from different suites at different
+  # versions, and multi-arch packages must agree. The release's own suite
+  # has both.
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  if [ -n "$codename" ]; then
+    echo "Installing from $codename's own suite so that amd64 and i386 versions agree."
+    apt_install -t "$codename" $missing && return 0
+  fi
+  explain_uninstallable $missing
+  return 1
 }
 
 build_all() {

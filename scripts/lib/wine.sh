@@ -25,7 +25,7 @@ install_i386_emulator() {
     if ! grep -qs bookworm-backports /etc/apt/sources.list /etc/apt/sources.list.d/*; then
       echo "deb http://deb.debian.org/debian bookworm-backports main" | as_root tee "$list" >/dev/null
     fi
-    as_root apt-get update -qq
+    apt_update
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
       -t bookworm-backports qemu-user
   else
