@@ -22,7 +22,7 @@ import subprocess
 import time
 import unittest
 
-from winebench import MAIN_CAPTION, Bench, BenchError, MessageBox, wait_until
+from winebench import MAIN_CAPTION, Bench, BenchError, wait_until
 
 PICKER_CAPTION = "Select Running Program or Window "
 
@@ -196,10 +196,7 @@ def choose_in_picker(bench, app, main, hwnd):
 
 def other_dialog(app, main):
     """A dialog of the program other than the main one (a message box), or None."""
-    for info in app.windows(class_name="#32770"):
-        if info["hwnd"] != main.hwnd:
-            return MessageBox(app.driver, info)
-    return None
+    return app.find_message_box(exclude=[main])
 
 
 def start_beside_notepad(bench):

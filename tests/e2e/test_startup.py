@@ -4,7 +4,7 @@
 import subprocess
 import unittest
 
-from winebench import MAIN_CAPTION, Bench, wait_until
+from winebench import MAIN_CAPTION, Bench, MessageBox, wait_until
 
 
 def mean_brightness(png):
@@ -16,17 +16,21 @@ def mean_brightness(png):
 def wait_main_window(app):
     """Waits for the main window; a message box shown on the way (a missing
     device, say) is noted and answered with OK, as a user would."""
+    answered = set()  # a box pressed once may still be listed while it closes
+
     def window_or_box():
         if app.windows(MAIN_CAPTION):
             return True
         boxes = app.windows(class_name="#32770")
         for info in boxes:
-            if info["text"] != MAIN_CAPTION:
+            if info["text"] != MAIN_CAPTION and info["hwnd"] not in answered:
                 if app.pid is None:
                     app.pid = info["pid"]
-                box = app.wait_message_box(info["text"])
-                print("start-up message box %r: %r" % (box.caption, box.text))
-                box.press("OK")
+                box = MessageBox.read(app.driver, info)
+                if box is not None:
+                    print("start-up message box %r: %r" % (box.caption, box.text))
+                    box.press("OK")
+                    answered.add(info["hwnd"])
         return False
     wait_until(window_or_box, what="the main window")
     return app.wait_window(MAIN_CAPTION)

@@ -264,6 +264,11 @@ class Window:
         answer = self.driver.call("state", self.hwnd, check=False)
         return answer.get("ok", False)
 
+    def gone_or_hidden(self):
+        """One question, so a window that closes meanwhile answers True."""
+        answer = self.driver.call("state", self.hwnd, check=False)
+        return not answer.get("ok", False) or not answer.get("visible", False)
+
     def click(self, control_id):
         """Clicks a button as a user would: fails on a hidden or disabled one."""
         self.driver.call("click", self.hwnd, control_id)
@@ -331,13 +336,20 @@ def find_menu_item(items, item_id):
 class MessageBox(Window):
     """A message box (class #32770): caption, texts and buttons."""
 
-    def __init__(self, driver, info):
+    def __init__(self, driver, info, details=None):
         super().__init__(driver, info)
-        details = driver.call("dialog", self.hwnd)
+        if details is None:
+            details = driver.call("dialog", self.hwnd)
         self.caption = details["caption"]
         self.texts = details["texts"]
         self.text = "\n".join(details["texts"])
         self.buttons = details["buttons"]
+
+    @classmethod
+    def read(cls, driver, info):
+        """The box of a window listing, or None when it has closed since."""
+        details = driver.call("dialog", info["hwnd"], check=False)
+        return cls(driver, info, details) if details.get("ok") else None
 
     def __repr__(self):
         return "MessageBox(%r, %r)" % (self.caption, self.text)
@@ -384,19 +396,25 @@ class Program:
             self.pid = info["pid"]
         return Window(self.driver, info)
 
-    def wait_message_box(self, caption=None, exclude=(), timeout=DEFAULT_TIMEOUT):
-        """Waits for a visible #32770 dialog of the program other than the
-        `exclude` windows (e.g. the main dialog), optionally by caption."""
+    def find_message_box(self, caption=None, exclude=()):
+        """A visible #32770 dialog of the program other than the `exclude`
+        windows (e.g. the main dialog), optionally by caption; None when
+        there is none, also when one closes while it is read."""
         if self.pid is None:
             raise BenchError("wait for a window of the program first")
         skip = {w.hwnd if isinstance(w, Window) else w for w in exclude}
+        for info in self.windows(caption, "#32770"):
+            if info["hwnd"] in skip:
+                continue
+            box = MessageBox.read(self.driver, info)
+            if box is not None:
+                return box
+        return None
 
-        def found():
-            for info in self.windows(caption, "#32770"):
-                if info["hwnd"] not in skip:
-                    return MessageBox(self.driver, info)
-            return None
-        return wait_until(found, timeout, what="a message box %r" % (caption or ""))
+    def wait_message_box(self, caption=None, exclude=(), timeout=DEFAULT_TIMEOUT):
+        """Waits for a message box as find_message_box() finds it."""
+        return wait_until(lambda: self.find_message_box(caption, exclude), timeout,
+                          what="a message box %r" % (caption or ""))
 
     def popup_menus(self):
         """The program's open popup menus (e.g. the tray menu), outermost
@@ -661,9 +679,37 @@ class Bench:
             return out.split()[0] if out.split() else None
         return wait_until(search, timeout, what="X window %r" % caption)
 
+    def activate(self, caption, timeout=DEFAULT_TIMEOUT):
+        """Brings the visible window of that caption to the front and waits
+        until both X and Wine have it there; answers its X window id. The
+        window is searched anew each round: it may have been replaced."""
+        seen = {}
+
+        def in_front():
+            found = self.xdotool("search", "--onlyvisible", "--name", "^%s$" % caption, check=False).split()
+            seen.update(found=found, active=None, foreground=None)
+            if not found:
+                return None
+            xid = found[0]
+            seen["active"] = self.xdotool("getactivewindow", check=False).strip()
+            if seen["active"] != xid:
+                self.xdotool("windowactivate", xid, check=False)
+                return None
+            foreground = self.driver.call("foreground")["hwnd"]
+            seen["foreground"] = self.driver.call("state", foreground, check=False).get("text")
+            return xid if seen["foreground"] == caption else None
+        try:
+            return wait_until(in_front, timeout, what="window %r in front" % caption)
+        except BenchError as failure:
+            raise BenchError("%s (last seen: %r)" % (failure, seen)) from None
+
     def key(self, *keys, caption=MAIN_CAPTION):
-        """Real key presses sent to a window by caption (xdotool key --window)."""
-        self.xdotool("key", "--window", self.x_window(caption), *keys)
+        """Real key presses (XTEST) to the window of that caption, once it is
+        seen in front. Not with xdotool's --window: a key that closes the
+        window (alt+F4) would leave the key-ups unsent and the modifier down
+        for the next program."""
+        self.activate(caption)
+        self.xdotool("key", *keys)
 
     def drag(self, start, end, steps=10, button=1):
         """A real mouse drag from start (x, y) to end (x, y), screen pixels."""
@@ -690,7 +736,7 @@ def set_video_description(app, main, texts):
     for field, text in texts.items():
         dialog.set_text(field, text)
     dialog.click(1)
-    wait_until(lambda: not dialog.exists() or not dialog.is_visible(), what="the description dialog to close")
+    wait_until(dialog.gone_or_hidden, what="the description dialog to close")
 
 
 def probe_recording(path):

@@ -339,6 +339,16 @@ std::string Popups(Prober& prober, DWORD process) {
   return prober.Run(mv::kProbePopup, search.Found, nullptr);
 }
 
+// The foreground window and, in its thread, the window with the keyboard
+// focus: keys go to the latter.
+std::string Foreground() {
+  HWND foreground = GetForegroundWindow();
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  HWND focus = GetGUIThreadInfo(GetWindowThreadProcessId(foreground, nullptr), &info) ? info.hwndFocus : nullptr;
+  return mv::Object().Add("ok", true).Add("hwnd", foreground).Add("focus", focus).Text();
+}
+
 std::string Dispatch(const Args& a, Prober& prober) {
   const std::string& c = a.at(0);
   auto need = [&](size_t count) {
@@ -346,7 +356,7 @@ std::string Dispatch(const Args& a, Prober& prober) {
   };
   if (c == "help") return Help();
   if (c == "windows") return Windows();
-  if (c == "foreground") return mv::Object().Add("ok", true).Add("hwnd", GetForegroundWindow()).Text();
+  if (c == "foreground") return Foreground();
   if (c == "process") {
     need(2);
     return Process(Number(a[1]));
