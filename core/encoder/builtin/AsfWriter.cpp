@@ -420,8 +420,10 @@ bool AsfWriter::Checkpoint() {
 
 namespace {
 
-std::uint64_t IndexEntries(std::int64_t durationMs) {
-  return static_cast<std::uint64_t>(std::max<std::int64_t>(durationMs, 0)) / kIndexIntervalMs + 1;
+// Index times are presentation times, as in the payloads: the preroll
+// before the recording's time 0 and the whole duration after it.
+std::uint64_t IndexEntries(std::int64_t durationMs, std::uint32_t prerollMs) {
+  return (static_cast<std::uint64_t>(std::max<std::int64_t>(durationMs, 0)) + prerollMs) / kIndexIntervalMs + 1;
 }
 
 // Object header, file id, interval, largest packet count, entry count.
@@ -431,24 +433,26 @@ constexpr std::uint64_t kIndexEntrySize = 6;
 }  // namespace
 
 std::uint64_t AsfWriter::IndexRoomInPackets() const {
-  const std::uint64_t bytes = kIndexHeaderSize + kIndexEntrySize * IndexEntries(endTimeMs_);
+  const std::uint64_t bytes = kIndexHeaderSize + kIndexEntrySize * IndexEntries(endTimeMs_, setup_.prerollMs);
   return (bytes + setup_.packetSize - 1) / setup_.packetSize;
 }
 
 std::vector<std::uint8_t> AsfWriter::BuildIndex(std::int64_t durationMs, std::uint64_t packets,
                                                 std::uint64_t objectSize) const {
-  // One entry a second: the packets of the last key frame at or before it.
-  // Key frames come in packet order; those wholly in the packets count.
+  // One entry a second of presentation time: the packets of the last key
+  // frame at or before it (the first key frame for the entries within the
+  // preroll). Key frames come in packet order; those wholly in the packets
+  // count.
   std::size_t usable = 0;
   while (usable < keyFrames_.size() && keyFrames_[usable].lastPacket < packets) ++usable;
   Bytes body;
   // No key frame, nothing to lead to: an index without entries.
-  std::uint64_t entries = usable == 0 ? 0 : IndexEntries(durationMs);
+  std::uint64_t entries = usable == 0 ? 0 : IndexEntries(durationMs, setup_.prerollMs);
   std::vector<std::pair<std::uint32_t, std::uint16_t>> table;
   std::size_t k = 0;
   std::uint32_t maxCount = 0;
   for (std::uint64_t e = 0; e < entries; ++e) {
-    std::int64_t at = static_cast<std::int64_t>(e * kIndexIntervalMs);
+    std::int64_t at = static_cast<std::int64_t>(e * kIndexIntervalMs) - setup_.prerollMs;
     while (k + 1 < usable && keyFrames_[k + 1].timeMs <= at) ++k;
     std::uint32_t packet = static_cast<std::uint32_t>(keyFrames_[k].firstPacket);
     std::uint16_t count = static_cast<std::uint16_t>(

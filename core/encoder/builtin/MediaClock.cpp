@@ -4,6 +4,14 @@
 
 namespace mavrion::encoder::builtin {
 
+namespace {
+
+// Pauses older than this before the newest sound are no longer needed to
+// place late sound.
+constexpr std::int64_t kPauseMemoryMs = 10000;
+
+}  // namespace
+
 MediaClock::MediaClock(std::int32_t framesPerThousandSeconds)
     : rate_(std::max<std::int32_t>(framesPerThousandSeconds, 1)) {}
 
@@ -13,14 +21,15 @@ void MediaClock::Start(std::uint32_t nowMs) {
   started_ = true;
   paused_ = false;
   nextSlot_ = 0;
+  pauses_.clear();
   audioFrames_ = 0;
-  audioFlowing_ = false;
 }
 
 void MediaClock::Pause(std::uint32_t nowMs) {
   if (paused_ || !started_) return;
   paused_ = true;
   pauseTick_ = nowMs;
+  pauses_.push_back(PauseSpan{SinceStart(nowMs), kOpen});
 }
 
 void MediaClock::Resume(std::uint32_t nowMs) {
@@ -28,23 +37,19 @@ void MediaClock::Resume(std::uint32_t nowMs) {
   // Tick counts wrap at 2^32 ms; unsigned differences stay right across it.
   pausedTotal_ += static_cast<std::uint32_t>(nowMs - pauseTick_);
   paused_ = false;
+  pauses_.back().to = std::max(pauses_.back().from, SinceStart(nowMs));
+}
+
+std::int64_t MediaClock::SinceStart(std::uint32_t nowMs) const {
+  return static_cast<std::int64_t>(static_cast<std::uint32_t>(nowMs - startTick_));
 }
 
 std::int64_t MediaClock::WallTime(std::uint32_t nowMs) const {
   if (!started_) return 0;
-  std::uint32_t at = paused_ ? pauseTick_ : nowMs;
-  return static_cast<std::int64_t>(static_cast<std::uint32_t>(at - startTick_)) - pausedTotal_;
+  return SinceStart(paused_ ? pauseTick_ : nowMs) - pausedTotal_;
 }
 
-std::int64_t MediaClock::AudioTime() const {
-  return static_cast<std::int64_t>(audioFrames_ * 1000 / static_cast<std::uint64_t>(audioRate_));
-}
-
-std::int64_t MediaClock::MediaTime(std::uint32_t nowMs) const {
-  std::int64_t wall = WallTime(nowMs);
-  if (!audioFlowing_) return wall;
-  return AudioTime() + (wall - wallAtAudio_);
-}
+std::int64_t MediaClock::MediaTime(std::uint32_t nowMs) const { return WallTime(nowMs); }
 
 std::int64_t MediaClock::SlotTime(std::uint64_t slot) const {
   return static_cast<std::int64_t>(slot * 1000000 / static_cast<std::uint64_t>(rate_));
@@ -81,34 +86,83 @@ std::uint32_t MediaClock::MillisecondsToNextSlot(std::uint32_t nowMs) const {
   return wait > 0 ? static_cast<std::uint32_t>(wait) : 0;
 }
 
-void MediaClock::UseAudio(std::uint32_t samplesPerSecond, std::uint32_t toleranceMs) {
-  audioRate_ = samplesPerSecond;
-  toleranceMs_ = toleranceMs;
+void MediaClock::UseAudio(std::uint32_t samplesPerSecond) { audioRate_ = samplesPerSecond; }
+
+std::int64_t MediaClock::ToFrames(std::int64_t ms) const {
+  if (ms == kOpen) return kOpen;
+  // Rounded down also before the start, so that frames and ms agree.
+  const std::int64_t scaled = ms * audioRate_;
+  return scaled >= 0 ? scaled / 1000 : -((-scaled + 999) / 1000);
 }
 
-MediaClock::AudioAdmission MediaClock::AdmitAudio(std::uint32_t nowMs, std::uint64_t frames) {
-  AudioAdmission admission;
-  if (audioRate_ <= 0) return admission;
-  admission.firstFrame = audioFrames_;
-  if (!started_ || paused_) return admission;
-  const std::int64_t wall = WallTime(nowMs);
-  const std::uint64_t rate = static_cast<std::uint64_t>(audioRate_);
-  // The delivery ends now by the device's count; compare with the wall.
-  const std::uint64_t end = audioFrames_ + frames;
-  const std::uint64_t wallFrames = static_cast<std::uint64_t>(std::max<std::int64_t>(wall, 0)) * rate / 1000;
-  const std::uint64_t slack = static_cast<std::uint64_t>(toleranceMs_) * rate / 1000;
-  admission.keptFrames = frames;
-  if (end > wallFrames + slack) {
-    // Faster than real time: keep what reaches the edge of the tolerance.
-    std::uint64_t limit = wallFrames + slack;
-    admission.keptFrames = limit > audioFrames_ ? std::min(frames, limit - audioFrames_) : 0;
-  } else if (end + slack < wallFrames) {
-    // Stalled or slow: silence up to the edge of the tolerance.
-    admission.silenceFrames = wallFrames - slack - end;
+std::int64_t MediaClock::PausedFramesBefore(std::int64_t wallFrame) const {
+  std::int64_t paused = 0;
+  for (const PauseSpan& pause : pauses_) {
+    const std::int64_t from = ToFrames(pause.from);
+    if (from >= wallFrame) break;
+    paused += std::min(ToFrames(pause.to), wallFrame) - from;
   }
-  audioFrames_ += admission.silenceFrames + admission.keptFrames;
-  audioFlowing_ = true;
-  wallAtAudio_ = wall;
+  return paused;
+}
+
+MediaClock::AudioAdmission MediaClock::AdmitAudio(std::uint32_t arrivedMs, std::uint64_t frames) {
+  AudioAdmission admission;
+  admission.firstFrame = audioFrames_;
+  if (audioRate_ <= 0 || !started_ || frames == 0) return admission;
+  const std::int64_t arrived = SinceStart(arrivedMs);
+  while (!pauses_.empty() && pauses_.front().to < arrived - kPauseMemoryMs) pauses_.erase(pauses_.begin());
+
+  // The delivery's frames on the wall clock, the last one just before it
+  // arrived; those captured before the start or while paused are cut out.
+  const std::int64_t end = ToFrames(arrived);
+  const std::int64_t begin = end - static_cast<std::int64_t>(frames);
+  std::int64_t from = std::max<std::int64_t>(begin, 0);
+  auto keep = [&](std::int64_t to) {
+    if (to > from) {
+      admission.kept.push_back(FrameRange{static_cast<std::uint64_t>(from - begin), static_cast<std::uint64_t>(to - from)});
+      admission.keptFrames += static_cast<std::uint64_t>(to - from);
+    }
+  };
+  for (const PauseSpan& pause : pauses_) {
+    const std::int64_t pauseFrom = ToFrames(pause.from), pauseTo = ToFrames(pause.to);
+    if (pauseTo <= from) continue;
+    if (pauseFrom >= end) break;
+    keep(pauseFrom);
+    from = std::max(from, pauseTo);
+    if (from >= end) break;
+  }
+  keep(end);
+
+  // How far the sound would run ahead of the wall (behind when negative)
+  // with this delivery as it came.
+  const std::int64_t wallEnd = end - PausedFramesBefore(end);
+  std::int64_t lead = static_cast<std::int64_t>(audioFrames_ + admission.keptFrames) - wallEnd;
+  const std::int64_t steady = ToFrames(kAudioSteadyMs);
+  if (lead > ToFrames(kAudioLeadLimitMs)) {
+    // Faster than real time: the oldest of the surplus goes.
+    std::uint64_t drop = std::min<std::uint64_t>(admission.keptFrames, static_cast<std::uint64_t>(lead - steady));
+    lead -= static_cast<std::int64_t>(drop);
+    admission.keptFrames -= drop;
+    while (drop != 0) {
+      FrameRange& first = admission.kept.front();
+      const std::uint64_t cut = std::min(drop, first.count);
+      first.offset += cut;
+      first.count -= cut;
+      drop -= cut;
+      if (first.count == 0) admission.kept.erase(admission.kept.begin());
+    }
+  } else if (lead < -ToFrames(kAudioLagLimitMs)) {
+    // Stalled: the sound it missed is silence.
+    admission.silenceFrames = static_cast<std::uint64_t>(-lead - steady);
+    lead = -steady;
+  }
+  // Drift is taken back a few samples at a time, spread over the delivery.
+  const std::int64_t step = static_cast<std::int64_t>(admission.keptFrames / kAudioStretchDivisor);
+  std::int64_t stretch = 0;
+  if (lead > steady) stretch = -std::min(lead - steady, step);
+  if (lead < -steady) stretch = std::min(-steady - lead, step);
+  admission.writtenFrames = static_cast<std::uint64_t>(static_cast<std::int64_t>(admission.keptFrames) + stretch);
+  audioFrames_ += admission.silenceFrames + admission.writtenFrames;
   return admission;
 }
 

@@ -3,14 +3,30 @@
 // profile's frame rate; which slots are due follows the wall clock (tick
 // counts in ms), less the time spent paused, so a late capture never slows
 // the timeline: the caller repeats the last picture for the slots it missed.
-// With sound, the sample count is the reference: audio times come from the
-// samples taken, video follows the audio's time carried forward by the wall
-// clock, and the wall clock checks the device: a device that delivers
-// faster than real time has its surplus dropped, one that stalls has the gap
-// filled with silence, each only beyond a tolerance.
+//
+// The wall clock is also the reference for sound, so that the file is as
+// long as the time recorded whatever pace the sound device keeps. Each
+// delivery is placed where its arrival says it was captured: its last
+// sample just before it arrived. Samples captured while paused, or before
+// the start, are left out, so a delivery is cut at the pause and resume
+// instants. A device whose sound drifts from the wall a little is brought
+// back by stretching or shrinking deliveries by a few samples in a
+// thousand; only one that runs far ahead (faster than real time) has its
+// surplus dropped, and only one that stalls has the gap filled with
+// silence.
 #include <cstdint>
+#include <vector>
 
 namespace mavrion::encoder::builtin {
+
+// How far the sound may run from the wall clock (ms): within kAudioSteadyMs
+// it is left alone; beyond that it is corrected by at most one sample
+// frame in kAudioStretchDivisor; beyond the lead or lag limit it is brought
+// back to the steady band at once.
+inline constexpr std::int64_t kAudioSteadyMs = 40;
+inline constexpr std::int64_t kAudioLeadLimitMs = 100;
+inline constexpr std::int64_t kAudioLagLimitMs = 400;
+inline constexpr std::uint64_t kAudioStretchDivisor = 200;
 
 class MediaClock {
  public:
@@ -44,25 +60,41 @@ class MediaClock {
   // a frame's length while paused.
   std::uint32_t MillisecondsToNextSlot(std::uint32_t nowMs) const;
 
-  // Makes the audio the reference; toleranceMs is how far its time may run
-  // from the wall clock's before samples are dropped or silence is added.
-  void UseAudio(std::uint32_t samplesPerSecond, std::uint32_t toleranceMs = 250);
+  void UseAudio(std::uint32_t samplesPerSecond);
 
-  // frames sample frames arrived at now. Answers how many sample frames of
-  // silence go before them, how many of them to keep (the first ones) and
-  // the number of the sample frame at which the silence, or else the kept
-  // samples, begin; the file's audio time is that number over the rate.
+  // Sample frames [offset, offset + count) of a delivery.
+  struct FrameRange {
+    std::uint64_t offset = 0;
+    std::uint64_t count = 0;
+  };
+  // What becomes of a delivery: silence first (sound the device missed),
+  // then the kept ranges of the delivery in order, together stretched or
+  // shrunk to writtenFrames. firstFrame is the number of the sample frame
+  // at which the silence, or else the kept sound, begins; the file's audio
+  // time is that number over the rate.
   struct AudioAdmission {
     std::uint64_t firstFrame = 0;
     std::uint64_t silenceFrames = 0;
+    std::vector<FrameRange> kept;
     std::uint64_t keptFrames = 0;
+    std::uint64_t writtenFrames = 0;
   };
-  AudioAdmission AdmitAudio(std::uint32_t nowMs, std::uint64_t frames);
+  // frames sample frames arrived at arrivedMs. Also after a pause that
+  // began later than their arrival was carried out, and while paused.
+  AudioAdmission AdmitAudio(std::uint32_t arrivedMs, std::uint64_t frames);
 
  private:
+  struct PauseSpan {
+    std::int64_t from;  // wall ms since the start
+    std::int64_t to;    // kOpen while it lasts
+  };
+  static constexpr std::int64_t kOpen = INT64_MAX;
+
   DueSlots TakeSlotsUpTo(std::int64_t mediaMs);
+  std::int64_t SinceStart(std::uint32_t nowMs) const;
   std::int64_t WallTime(std::uint32_t nowMs) const;
-  std::int64_t AudioTime() const;
+  std::int64_t ToFrames(std::int64_t ms) const;
+  std::int64_t PausedFramesBefore(std::int64_t wallFrame) const;
 
   std::int64_t rate_;  // thousandths of a frame per second
   std::uint32_t startTick_ = 0;
@@ -71,12 +103,12 @@ class MediaClock {
   bool started_ = false;
   bool paused_ = false;
   std::uint64_t nextSlot_ = 0;
+  // The recent pauses, oldest first: sound that arrives late is still cut
+  // where they were.
+  std::vector<PauseSpan> pauses_;
 
   std::int64_t audioRate_ = 0;
-  std::int64_t toleranceMs_ = 250;
-  std::uint64_t audioFrames_ = 0;     // sample frames written so far
-  bool audioFlowing_ = false;
-  std::int64_t wallAtAudio_ = 0;      // wall time of the last delivery
+  std::uint64_t audioFrames_ = 0;  // sample frames written so far
 };
 
 }  // namespace mavrion::encoder::builtin

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/encoder/builtin/PcmStretch.h"
+
 namespace mavrion::encoder::builtin {
 
 ScreenRecording::ScreenRecording(ByteSink* sink) : writer_(sink) {}
@@ -85,11 +87,11 @@ bool ScreenRecording::WriteAudioBlock(std::int64_t timeMs, const std::uint8_t* d
   return bytes == 0 || writer_.WriteAudio(timeMs, data, bytes);
 }
 
-bool ScreenRecording::AddAudio(std::uint32_t nowMs, const std::uint8_t* pcm, std::size_t bytes) {
+bool ScreenRecording::AddAudio(std::uint32_t arrivedMs, const std::uint8_t* pcm, std::size_t bytes) {
   if (!begun_ || finished_ || !setup_.hasAudio || writer_.Failed()) return false;
   const std::uint64_t align = setup_.audio.BlockAlign();
   const std::uint64_t rate = setup_.audio.samplesPerSecond;
-  MediaClock::AudioAdmission admission = clock_->AdmitAudio(nowMs, bytes / align);
+  MediaClock::AudioAdmission admission = clock_->AdmitAudio(arrivedMs, bytes / align);
   std::uint64_t frame = admission.firstFrame;
   auto timeOf = [&](std::uint64_t f) { return static_cast<std::int64_t>(f * 1000 / rate); };
   // A long gap is filled a second at a time.
@@ -99,7 +101,25 @@ bool ScreenRecording::AddAudio(std::uint32_t nowMs, const std::uint8_t* pcm, std
     frame += n;
     left -= n;
   }
-  return WriteAudioBlock(timeOf(frame), pcm, static_cast<std::size_t>(admission.keptFrames * align));
+  if (admission.writtenFrames == 0) return !writer_.Failed();
+  const std::uint8_t* kept = pcm + admission.kept.front().offset * align;
+  if (admission.kept.size() > 1) {
+    keptSound_.clear();
+    for (const MediaClock::FrameRange& range : admission.kept) {
+      const std::uint8_t* from = pcm + range.offset * align;
+      keptSound_.insert(keptSound_.end(), from, from + range.count * align);
+    }
+    kept = keptSound_.data();
+  }
+  if (admission.writtenFrames != admission.keptFrames) {
+    StretchPcm(kept, static_cast<std::size_t>(admission.keptFrames), setup_.audio,
+               static_cast<std::size_t>(admission.writtenFrames), &stretchedSound_);
+    kept = stretchedSound_.data();
+  }
+  if (!WriteAudioBlock(timeOf(frame), kept, static_cast<std::size_t>(admission.writtenFrames * align))) return false;
+  // Sound from before a pause that arrived after it: the file is made
+  // whole again, as at the pause.
+  return !clock_->Paused() || writer_.Checkpoint();
 }
 
 bool ScreenRecording::Pause(std::uint32_t nowMs) {

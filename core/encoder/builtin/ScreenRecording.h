@@ -51,8 +51,10 @@ class ScreenRecording {
   // Nothing is written when no frame is due yet. False once the file
   // cannot be written: the caller stops and finishes.
   bool AddFrame(std::uint32_t nowMs, const BgraImage& captured);
-  // PCM in the setup's format that arrived at nowMs; dropped while paused.
-  bool AddAudio(std::uint32_t nowMs, const std::uint8_t* pcm, std::size_t bytes);
+  // PCM in the setup's format that arrived at arrivedMs (taken as it
+  // arrived, before any wait for the caller's lock). What was captured
+  // while paused is left out, also when it arrives after Resume.
+  bool AddAudio(std::uint32_t arrivedMs, const std::uint8_t* pcm, std::size_t bytes);
 
   // Paused time is left out of the file: frames and sound continue after
   // Resume where they stopped.
@@ -80,12 +82,13 @@ class ScreenRecording {
   std::unique_ptr<MediaClock> clock_;
   std::vector<std::uint8_t> frame_;
   std::vector<std::uint8_t> silence_;
+  std::vector<std::uint8_t> keptSound_;
+  std::vector<std::uint8_t> stretchedSound_;
   bool begun_ = false;
   bool finished_ = false;
   bool havePicture_ = false;
   std::int64_t lastKeyMs_ = 0;
   std::uint64_t framesWritten_ = 0;
-  std::int64_t audioTimeMs_ = 0;
 };
 
 }  // namespace mavrion::encoder::builtin

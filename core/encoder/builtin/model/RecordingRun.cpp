@@ -11,10 +11,12 @@ namespace mavrion::encoder::builtin {
 struct RecordingRun::Shared {
   Shared(RecorderClock& c, std::unique_ptr<OutputSink> s) : clock(c), sink(std::move(s)), recording(sink.get()) {}
 
-  // A pause or resume asked for at a time, not yet carried out.
+  // A pause or resume asked for, or sound that arrived, at a time, not
+  // yet carried out.
   struct Request {
-    bool pause;
+    enum Kind { kPause, kResume, kSound } kind;
     std::uint32_t atMs;
+    std::vector<std::uint8_t> sound;
   };
 
   RecorderClock& clock;
@@ -36,6 +38,11 @@ struct RecordingRun::Shared {
   bool stopping = false;
   bool workerRunning = false;
 
+  void Note(Request request) {
+    const std::lock_guard<std::mutex> lock(control);
+    requests.push_back(std::move(request));
+  }
+
   // With media held: carries out the requests in the order they came.
   // Answers whether the recording is ending.
   bool CatchUp() {
@@ -47,12 +54,22 @@ struct RecordingRun::Shared {
       ending = stopping;
     }
     for (const Request& request : due) {
-      if (request.pause) {
-        if (!recording.Pause(request.atMs) && recording.Failed()) writeFailed = true;
-      } else {
-        recording.Resume(request.atMs);
+      if (writeFailed) break;
+      switch (request.kind) {
+        case Request::kPause:
+          if (!recording.Pause(request.atMs) && recording.Failed()) writeFailed = true;
+          mediaPaused = true;
+          break;
+        case Request::kResume:
+          recording.Resume(request.atMs);
+          mediaPaused = false;
+          break;
+        case Request::kSound:
+          if (!recording.AddAudio(request.atMs, request.sound.data(), request.sound.size()) && recording.Failed()) {
+            writeFailed = true;
+          }
+          break;
       }
-      mediaPaused = request.pause;
     }
     return ending || writeFailed;
   }
@@ -96,11 +113,12 @@ HResult RecordingRun::Begin(const RecordingPlan& plan, const BuiltinPorts& ports
   std::unique_ptr<RecordingRun> made(new RecordingRun(shared));
   if (audio) {
     const bool started = audio->Start([shared](const std::uint8_t* pcm, std::size_t bytes) {
-      const std::lock_guard<std::mutex> lock(shared->media);
-      if (shared->CatchUp()) return;
-      if (!shared->recording.AddAudio(shared->clock.NowMs(), pcm, bytes) && shared->recording.Failed()) {
-        shared->writeFailed = true;
-      }
+      // Stamped as it arrives, and never kept waiting for a frame being
+      // compressed: the sound would look late, as if the device had
+      // stalled. Whoever holds the recording next writes it.
+      shared->Note({Shared::Request::kSound, shared->clock.NowMs(), std::vector<std::uint8_t>(pcm, pcm + bytes)});
+      const std::unique_lock<std::mutex> lock(shared->media, std::try_to_lock);
+      if (lock.owns_lock()) shared->CatchUp();
     });
     if (!started) return kE_FAIL;  // made finishes the file
     made->audio_ = std::move(audio);
@@ -147,7 +165,7 @@ void RecordingRun::Request(bool pause) {
     const std::lock_guard<std::mutex> lock(shared_->control);
     if (shared_->requestedPause == pause) return;
     shared_->requestedPause = pause;
-    shared_->requests.push_back({pause, shared_->clock.NowMs()});
+    shared_->requests.push_back({pause ? Shared::Request::kPause : Shared::Request::kResume, shared_->clock.NowMs(), {}});
   }
   shared_->alarm->Wake();
 }
@@ -163,12 +181,16 @@ void RecordingRun::Finish() {
   const std::uint32_t stopAt = s.clock.NowMs();
   {
     std::unique_lock<std::mutex> lock(s.control);
+    // The recording ends as at a pause: the sound the recorder still
+    // holds is cut where the stop came.
+    if (!s.requestedPause) s.requests.push_back({Shared::Request::kPause, stopAt, {}});
+    s.requestedPause = true;
     s.stopping = true;
     s.alarm->Wake();
     s.workerEnded.wait(lock, [&s] { return !s.workerRunning; });
   }
-  // The recorder hands over what it still holds before it goes; it takes
-  // the lock for that, so it is stopped without holding it.
+  // The recorder hands over what it still holds before it goes; it is
+  // stopped without the lock held, so that sound is written at once.
   audio_.reset();
   outline_.reset();
   const std::lock_guard<std::mutex> lock(s.media);

@@ -7,10 +7,11 @@
 // dialog's thread); the worker runs on a thread of its own; the sound on the
 // recorder's. The media core is not thread-safe, so every call into it is
 // made under one lock, and nothing slow (a capture, a wait) is done while
-// holding it. Pause and Resume never wait for that lock, which a frame
-// being compressed may hold for a while: they note the request with its
-// time, and whichever thread next works on the recording carries it out
-// first. Finish waits for the worker's current frame.
+// holding it. Pause, Resume and arriving sound never wait for that lock,
+// which a frame being compressed may hold for a while: they note the
+// request, or the sound, with its time, and whichever thread next works on
+// the recording carries it out first. Finish waits for the worker's
+// current frame.
 #include <cstdint>
 #include <memory>
 #include <string>

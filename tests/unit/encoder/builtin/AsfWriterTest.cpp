@@ -165,9 +165,10 @@ TEST(AsfWriterTest, FinishedFileDescribesItselfAndIndexesKeyFrames) {
   EXPECT_EQ(Le(b, index + 16, 8), b.size() - index);
   EXPECT_EQ(Le(b, index + 40, 8), 10000000u) << "an entry a second";
   const std::uint64_t entries = Le(b, index + 52, 4);
-  EXPECT_EQ(entries, 5u) << "0 to 4 s";
+  EXPECT_EQ(entries, 8u) << "0 to 7 s of presentation time: the 4.5 s after the 3 s preroll";
   // Each entry leads to the packet where the last key frame at or before
-  // its second starts: walk the packets' payloads to find where they start.
+  // its second of presentation time starts: walk the packets' payloads to
+  // find where they start.
   std::uint64_t keyPacket[3] = {};
   int found = 0;
   for (std::uint64_t p = 0; p < packets; ++p) {
@@ -187,7 +188,8 @@ TEST(AsfWriterTest, FinishedFileDescribesItselfAndIndexesKeyFrames) {
     EXPECT_EQ(payload + Le(b, at + 5, 2), at + 1024) << "payloads and padding fill packet " << p;
   }
   ASSERT_EQ(found, 3);
-  const std::uint64_t expected[5] = {keyPacket[0], keyPacket[0], keyPacket[1], keyPacket[1], keyPacket[2]};
+  const std::uint64_t expected[8] = {keyPacket[0], keyPacket[0], keyPacket[0], keyPacket[0],
+                                     keyPacket[0], keyPacket[1], keyPacket[1], keyPacket[2]};
   for (std::uint64_t e = 0; e < entries; ++e) EXPECT_EQ(Le(b, index + 56 + e * 6, 4), expected[e]) << "entry " << e;
 
   // Stopped before the first frame: no packets, and an index that leads

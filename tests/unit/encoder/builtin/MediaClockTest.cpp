@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
 namespace mavrion::encoder::builtin {
 namespace {
 
@@ -62,60 +67,110 @@ TEST(MediaClockTest, PausedTimeIsLeftOutWithNoGapAndTickCountsMayWrap) {
   EXPECT_EQ(clock.MediaTime(start + 9960), 5010);
 }
 
-TEST(MediaClockTest, AudioIsTheReferenceWithinToleranceOfTheWallClock) {
-  const std::uint32_t rate = 8000;
-  // A good device: 100 ms buffers arriving on time are kept whole, and the
-  // video follows the audio's count.
+using Admission = MediaClock::AudioAdmission;
+
+// Where the sound written so far ends, in sample frames.
+std::uint64_t SoundEnd(const Admission& a) { return a.firstFrame + a.silenceFrames + a.writtenFrames; }
+
+TEST(MediaClockTest, SoundKeepsToTheWallClockWhateverThePaceOfTheDevice) {
+  const std::uint32_t rate = 8000;  // 8 sample frames a ms
+  // A good device whose 100 ms buffers arrive up to 32 ms late: kept whole,
+  // unchanged; the video keeps the wall's time.
   {
     MediaClock clock(10000);
-    clock.UseAudio(rate, 250);
+    clock.UseAudio(rate);
     clock.Start(0);
-    for (std::uint32_t t = 100; t <= 1000; t += 100) {
-      MediaClock::AudioAdmission a = clock.AdmitAudio(t + 7, 800);
+    for (std::uint32_t t = 100; t <= 3000; t += 100) {
+      const Admission a = clock.AdmitAudio(t + t / 100 % 5 * 8, 800);
       EXPECT_EQ(a.firstFrame, (t - 100) * 8);
       EXPECT_EQ(a.silenceFrames, 0u);
+      ASSERT_EQ(a.kept.size(), 1u);
       EXPECT_EQ(a.keptFrames, 800u);
+      EXPECT_EQ(a.writtenFrames, 800u);
     }
-    EXPECT_EQ(clock.MediaTime(1007), 1000) << "the audio's time, not the wall's 1007";
-    EXPECT_EQ(clock.MediaTime(1057), 1050) << "carried forward by the wall between buffers";
+    EXPECT_EQ(clock.MediaTime(3057), 3057);
   }
-  // A device faster than real time (a null device): what runs more than
-  // the tolerance ahead of the wall is dropped.
+  // A device faster than real time (a null device, a second every 100 ms):
+  // the surplus is dropped, and the sound never runs more than the lead
+  // limit ahead of the time recorded.
   {
     MediaClock clock(10000);
-    clock.UseAudio(rate, 250);
+    clock.UseAudio(rate);
     clock.Start(0);
-    MediaClock::AudioAdmission a = clock.AdmitAudio(100, 8000);  // one second in 100 ms
-    EXPECT_EQ(a.keptFrames, 350u * 8);
-    a = clock.AdmitAudio(110, 8000);
-    EXPECT_EQ(a.firstFrame, 350u * 8);
-    EXPECT_EQ(a.keptFrames, 10u * 8);
-    a = clock.AdmitAudio(110, 800);
-    EXPECT_EQ(a.keptFrames, 0u);
-    EXPECT_EQ(clock.MediaTime(10000), 360 + 9890) << "video stays with the audio, 250 ms ahead at most";
+    for (std::uint32_t t = 100; t <= 5000; t += 100) {
+      const Admission a = clock.AdmitAudio(t, 8000);
+      EXPECT_LE(SoundEnd(a), (t + kAudioLeadLimitMs) * 8) << "at " << t;
+      EXPECT_GE(SoundEnd(a), t * 8) << "at " << t;
+    }
+    EXPECT_EQ(clock.MediaTime(5000), 5000);
   }
-  // A device that stalls: the gap beyond the tolerance is filled with
-  // silence, and nothing is taken while paused.
+  // A device that stalls: the gap beyond the lag limit is silence, up to
+  // the steady band.
   {
     MediaClock clock(10000);
-    clock.UseAudio(rate, 250);
+    clock.UseAudio(rate);
     clock.Start(0);
-    clock.AdmitAudio(100, 800);
-    MediaClock::AudioAdmission a = clock.AdmitAudio(3100, 800);
-    EXPECT_EQ(a.firstFrame, 800u);
-    EXPECT_EQ(a.silenceFrames, (3100u - 250u) * 8 - 1600u);
-    EXPECT_EQ(a.keptFrames, 800u);
-    clock.Pause(3200);
-    a = clock.AdmitAudio(3300, 800);
-    EXPECT_EQ(a.keptFrames + a.silenceFrames, 0u);
-    clock.Resume(4200);
-    a = clock.AdmitAudio(4300, 800);
-    EXPECT_EQ(a.firstFrame, (3100u - 250u) * 8);
-    // 200 ms ran (3100 to 3200, 4200 to 4300) for 100 ms of sound: the
-    // audio falls 100 ms further behind; the paused second is no gap.
-    EXPECT_EQ(a.silenceFrames, 800u);
-    EXPECT_EQ(a.keptFrames, 800u);
+    for (std::uint32_t t = 100; t <= 1000; t += 100) clock.AdmitAudio(t, 800);
+    const Admission a = clock.AdmitAudio(3000, 800);
+    EXPECT_EQ(a.firstFrame, 8000u);
+    EXPECT_EQ(a.silenceFrames, (3000u - kAudioSteadyMs) * 8 - 8800u);
+    EXPECT_EQ(a.writtenFrames, 800u);
   }
+  // Devices 0.4 % fast and slow: taken back a few samples a buffer, never
+  // at once, and held within the steady band and one buffer's step.
+  for (std::uint64_t frames : {803u, 797u}) {
+    MediaClock clock(10000);
+    clock.UseAudio(rate);
+    clock.Start(0);
+    std::int64_t worst = 0;
+    for (std::uint32_t t = 100; t <= 200000; t += 100) {
+      const Admission a = clock.AdmitAudio(t, frames);
+      ASSERT_EQ(a.silenceFrames, 0u) << "at " << t;
+      ASSERT_EQ(a.keptFrames, t == 100 ? std::min<std::uint64_t>(frames, 800) : frames) << "at " << t;
+      ASSERT_LE(std::abs(static_cast<std::int64_t>(a.writtenFrames) - static_cast<std::int64_t>(frames)),
+                static_cast<std::int64_t>(frames / kAudioStretchDivisor));
+      worst = std::max(worst, std::abs(static_cast<std::int64_t>(SoundEnd(a)) - static_cast<std::int64_t>(t) * 8));
+    }
+    EXPECT_LE(worst, kAudioSteadyMs * 8 + 4) << frames << " frames a buffer";
+  }
+}
+
+TEST(MediaClockTest, SoundIsCutAtThePauseResumeAndStartInstantsAlsoWhenItArrivesLate) {
+  MediaClock clock(10000);
+  clock.UseAudio(8000);
+  clock.Start(0);
+  auto ranges = [](const Admission& a) {
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> r;
+    for (const MediaClock::FrameRange& k : a.kept) r.emplace_back(k.offset, k.count);
+    return r;
+  };
+  using Ranges = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
+  // Captured half before the start.
+  EXPECT_EQ(ranges(clock.AdmitAudio(50, 800)), (Ranges{{400, 400}}));
+  for (std::uint32_t t = 150; t <= 1050; t += 100) clock.AdmitAudio(t, 800);
+  // Pause at 1080: the buffer arriving at 1150 keeps its first 30 ms, those
+  // during the pause keep nothing.
+  clock.Pause(1080);
+  Admission a = clock.AdmitAudio(1150, 800);
+  EXPECT_EQ(a.firstFrame, 8400u);
+  EXPECT_EQ(ranges(a), (Ranges{{0, 240}}));
+  for (std::uint32_t t = 1250; t <= 1950; t += 100) EXPECT_EQ(clock.AdmitAudio(t, 800).keptFrames, 0u) << t;
+  // Resume at 2030: the buffer arriving at 2050 keeps its last 20 ms.
+  clock.Resume(2030);
+  a = clock.AdmitAudio(2050, 800);
+  EXPECT_EQ(a.firstFrame, 8640u);
+  EXPECT_EQ(ranges(a), (Ranges{{640, 160}}));
+  // A pause from 2180 to 2190 carried out before the buffers of 2150 and
+  // 2250 arrived: the first is whole, the second loses its middle.
+  clock.Pause(2180);
+  clock.Resume(2190);
+  a = clock.AdmitAudio(2150, 800);
+  EXPECT_EQ(a.firstFrame, 8800u);
+  EXPECT_EQ(ranges(a), (Ranges{{0, 800}}));
+  a = clock.AdmitAudio(2250, 800);
+  EXPECT_EQ(a.firstFrame, 9600u);
+  EXPECT_EQ(ranges(a), (Ranges{{0, 240}, {320, 480}}));
+  EXPECT_EQ(a.writtenFrames, 720u);
 }
 
 }  // namespace

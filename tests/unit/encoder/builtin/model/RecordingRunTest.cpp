@@ -22,6 +22,7 @@ struct Probed {
   int width = 0, height = 0;
   double duration = 0;
   std::vector<long> videoTimes;  // ms
+  long soundMs = 0;  // the sound's packets together
   std::vector<std::uint8_t> greys;  // one pixel of every decoded frame
   std::string Tag(const char* key) const { return mt::JsonValue(json, key, json.find("\"format\":")); }
   std::string AudioValue(const char* key) const {
@@ -43,6 +44,9 @@ Probed Probe(const std::vector<std::uint8_t>& bytes, bool decode = false) {
     std::istringstream lines(mt::Run(
         "ffprobe -v error -select_streams v:0 -show_entries packet=pts -of csv=p=0 '" + path + "'", &code));
     for (long t; lines >> t;) p.videoTimes.push_back(t);
+    std::istringstream sound(mt::Run(
+        "ffprobe -v error -select_streams a:0 -show_entries packet=duration -of csv=p=0 '" + path + "'", &code));
+    for (long ms; sound >> ms;) p.soundMs += ms;
     if (decode) {
       const std::size_t frameBytes = static_cast<std::size_t>(p.width) * p.height * 4;
       mt::ForEachDecodedFrame(path, frameBytes, [&](const std::uint8_t* frame) { p.greys.push_back(frame[0]); });
@@ -54,6 +58,19 @@ Probed Probe(const std::vector<std::uint8_t>& bytes, bool decode = false) {
 
 class RecordingRunTest : public fakes::SessionBench {
  protected:
+  // Whatever assertion ends a test early, the disk goes on, so the worker
+  // can finish and the fixture's Stop never waits forever.
+  ~RecordingRunTest() override { platform.files.gate.Open(); }
+
+  // The disk stalls under the frame at 3 s, the 2 s checkpoint's, which
+  // the worker writes with the recording's lock held. Answers whether the
+  // worker waits there.
+  bool StallDiskUnderTheCheckpointFrame() {
+    platform.time.RunTo(2950);
+    platform.files.gate.Close();
+    platform.time.Spend(50);
+    return platform.files.gate.WriterWaits();
+  }
   std::vector<std::uint8_t> File() { return platform.files.Bytes(fakes::kOutput); }
 };
 
@@ -108,18 +125,7 @@ TEST_F(RecordingRunTest, PauseAndResumeDoNotWaitForAFrameBeingWrittenAndTakeEffe
   ASSERT_EQ(mt::MissingTools(), "");
   ASSERT_EQ(Build(), kS_OK);
   ASSERT_EQ(Enc().Start(), kS_OK);
-  platform.time.RunTo(2950);
-  // The disk stalls under the next frame, the 2 s checkpoint's, which the
-  // worker writes with the recording's lock held.
-  platform.files.gate.Close();
-  // Whatever assertion ends the test early, the gate opens again, so the
-  // worker can finish and the fixture's Stop never waits forever.
-  struct GateOpener {
-    fakes::WriteGate& gate;
-    ~GateOpener() { gate.Open(); }
-  } opener{platform.files.gate};
-  platform.time.Spend(60);
-  ASSERT_TRUE(platform.files.gate.WriterWaits());
+  ASSERT_TRUE(StallDiskUnderTheCheckpointFrame());
   // A call that waits for the disk is let go before the test fails.
   auto atOnce = [this](std::future<HResult>& call) {
     const bool ready = call.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
@@ -134,7 +140,7 @@ TEST_F(RecordingRunTest, PauseAndResumeDoNotWaitForAFrameBeingWrittenAndTakeEffe
   ASSERT_TRUE(atOnce(resume)) << "Resume waited for the disk";
   EXPECT_EQ(resume.get(), kS_OK);
   platform.files.gate.Open();
-  platform.time.RunTo(5990);  // 2.01 s before the pause, 0.98 s after it
+  platform.time.RunTo(5990);  // 2 s before the pause, 0.99 s after it
   ASSERT_EQ(Enc().Stop(), kS_OK);
   const Probed p = Probe(File());
   ASSERT_EQ(p.code, 0) << p.json;
@@ -187,6 +193,37 @@ TEST_F(RecordingRunTest, SoundFromTheNamedDeviceIsInTheSameFile) {
   EXPECT_EQ(p.AudioValue("sample_rate"), "44100");
   EXPECT_EQ(p.AudioValue("channels"), "2");
   EXPECT_NEAR(p.duration, 4.0, 0.1 + 0.2);
+  EXPECT_EQ(p.soundMs, 4000) << "3 s before the pause, 1 s after";
+}
+
+TEST_F(RecordingRunTest, SoundArrivingWhileAFrameIsWrittenIsNeitherHeldUpNorTakenForAStall) {
+  ASSERT_EQ(mt::MissingTools(), "");
+  settings.ContentType = kContentAudioAndVideo;
+  ASSERT_EQ(Build(), kS_OK);
+  ASSERT_EQ(Enc().Start(), kS_OK);  // at 1000 ms
+  auto deliverUpTo = [this](std::uint32_t end) {
+    for (std::uint32_t t = platform.time.NowMs() + 100; t <= end; t += 100) {
+      platform.time.RunTo(t);
+      platform.audio.Deliver(17640);  // 100 ms
+    }
+  };
+  deliverUpTo(2900);
+  // Half a second of sound arrives while the disk stalls.
+  ASSERT_TRUE(StallDiskUnderTheCheckpointFrame());
+  auto sound = std::async(std::launch::async, [this] {
+    for (int i = 0; i <= 5; ++i) {
+      if (i != 0) platform.time.Spend(100);
+      platform.audio.Deliver(17640);
+    }
+  });
+  const bool atOnce = sound.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+  platform.files.gate.Open();
+  ASSERT_TRUE(atOnce) << "the sound waited for the disk";
+  deliverUpTo(5000);
+  ASSERT_EQ(Enc().Stop(), kS_OK);
+  const Probed p = Probe(File());
+  ASSERT_EQ(p.code, 0) << p.json;
+  EXPECT_EQ(p.soundMs, 4000) << "no silence was added";
 }
 
 TEST_F(RecordingRunTest, FullDiskEndsTheRecordingWithWhatWasWrittenPlayable) {
