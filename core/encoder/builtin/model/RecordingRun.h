@@ -12,6 +12,7 @@
 // time, and whichever thread next works on the recording carries it out
 // first. Finish waits for the worker's current frame.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -27,6 +28,9 @@ struct RecordingPlan {
   bool hasAudio = false;
   int audioDevice = kDefaultAudioDevice;
   std::string path;
+  // Called on the worker's thread when the file cannot be written on and
+  // the recording has ended by itself; may be empty.
+  std::function<void()> stoppedByItself;
   RecordingSetup setup;  // captured size, audio format, file id and time still to fill
 };
 
