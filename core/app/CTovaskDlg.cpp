@@ -100,6 +100,7 @@ bool CTovaskDlg::InitialiseMainDialog() {
 }
 
 bool CTovaskDlg::OnCommand(int id) {
+  if (ports_.modalWindows.AnyOpen() && id != ID_HELP) return true;
   RecordingPart& recording = *parts_.recording;
   switch (id) {
     case IDC_START_BUTTON: recording.OnStartButton(); return true;
@@ -160,6 +161,8 @@ void CTovaskDlg::OnCancel() {
 }
 
 bool CTovaskDlg::OnClose() {
+  // Closing now would end the dialog under the window that is open.
+  if (ports_.modalWindows.AnyOpen()) return false;
   return ports_.boxes.Show(ports_.view.Handle(), main_dialog::kExitQuestion, main_dialog::kExitCaption,
                            mb::kYesNo | mb::kIconInformation) == mb::kIdYes;
 }
@@ -187,6 +190,7 @@ bool CTovaskDlg::OnSysCommand(unsigned command) {
 }
 
 long CTovaskDlg::OnRecorderHotKey(std::uintptr_t wParam, std::intptr_t lParam) {
+  if (ports_.modalWindows.AnyOpen()) return 0;
   return parts_.recording->OnRecorderHotKey(wParam, lParam);
 }
 
@@ -257,6 +261,9 @@ HResult CTovaskDlg::StartEncoder() {
 
 HResult CTovaskDlg::PauseEncoder() { return parts_.encoder->PauseEncoder(); }
 HResult CTovaskDlg::StopEncoder() { return parts_.encoder->StopEncoder(); }
+void CTovaskDlg::AdviseEncoderStopped(std::function<void()> notice) {
+  parts_.encoder->AdviseEncoderStopped(std::move(notice));
+}
 void CTovaskDlg::SetContentType(std::int32_t contentType) { parts_.encoder->SetContentType(contentType); }
 void CTovaskDlg::WriteActivityLog(const std::string& text) { parts_.settings->WriteActivityLog(text); }
 

@@ -13,6 +13,7 @@
 #include "core/platform/DataExchange.h"
 #include "core/platform/DialogView.h"
 #include "core/platform/MessageBoxes.h"
+#include "core/platform/ModalWindows.h"
 #include "core/recording/RecordingHost.h"
 #include "core/settings/RecordingSettings.h"
 #include "core/ui/CAboutDlg.h"
@@ -40,6 +41,8 @@ class CTovaskDlg final : public CTrayDialog, public RecordingHost, public DataEx
     MainWindowShell& window;
     TrayShell& tray;
     MessageBoxes& boxes;
+    // While one of them is open, only the help command is carried out.
+    const ModalWindows& modalWindows;
     std::string applicationName;  // caption of boxes without one of their own
   };
 
@@ -50,7 +53,9 @@ class CTovaskDlg final : public CTrayDialog, public RecordingHost, public DataEx
   // WM_INITDIALOG; answers true so the system sets the focus.
   bool InitialiseMainDialog();
   // WM_COMMAND from a button click, a menu item or an accelerator; false
-  // for ids the dialog does not handle.
+  // for ids the dialog does not handle. While one of the program's modal
+  // windows is open, every command but help is swallowed: only the tray
+  // menu and the other dialogs' help key can send one then.
   bool OnCommand(int id);
   // Selection change in list 1017.
   void OnAudioDeviceSelectionChange();
@@ -93,6 +98,7 @@ class CTovaskDlg final : public CTrayDialog, public RecordingHost, public DataEx
   HResult StartEncoder() override;
   HResult PauseEncoder() override;
   HResult StopEncoder() override;
+  void AdviseEncoderStopped(std::function<void()> notice) override;
   void SetContentType(std::int32_t contentType) override;
   void WriteActivityLog(const std::string& text) override;
   void SetTrayIconImage(int iconResourceId) override { CTrayDialog::SetTrayIconImage(iconResourceId); }

@@ -85,6 +85,7 @@ class EncoderPart {
   virtual HResult StartEncoder() = 0;
   virtual HResult PauseEncoder() = 0;
   virtual HResult StopEncoder() = 0;
+  virtual void AdviseEncoderStopped(std::function<void()> notice) = 0;
 };
 
 // The keyboard-hook library that reports F6 to F9.

@@ -24,8 +24,8 @@ CaptureRect ClipToDesktop(WindowInspector& windows, WindowHandle window);
 // is then nothing sensible to record, and the session must not start.
 std::optional<CaptureRect> ComputeApplicationsRect(WindowInspector& windows, WindowHandle selectedWindow);
 
-// What the session build shows (no owner, caption "Error", error icon) when
-// ComputeApplicationsRect gives nothing.
+// What Start's capture check shows when ComputeApplicationsRect gives
+// nothing, and the session build should the window close in between.
 inline constexpr const char* kSelectedWindowClosedMessage =
     "The window selected for recording is no longer open. Please select the window which you want to record.";
 

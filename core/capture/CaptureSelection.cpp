@@ -86,6 +86,13 @@ bool CaptureSelection::PrepareCaptureRequest(const std::string& outputFileName, 
         OnSelectApplications();
         return false;
       }
+      if (request_.SelectedWindow != 0 && !ComputeApplicationsRect()) {
+        // The one chosen window has closed: nothing can be recorded until
+        // the user chooses again, so the choice goes and the picker opens.
+        ShowError(kSelectedWindowClosedMessage);
+        OnSelectApplications();
+        return false;
+      }
       return true;
     case SpecificArea:
       return ReadAreaFields();

@@ -5,6 +5,7 @@
 // back through a Ref* out-parameter carry one reference for the caller.
 // Texts are ANSI; the automation adapter makes BSTRs of them.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "core/encoder/Ref.h"
@@ -108,6 +109,11 @@ class Encoder : public Unknown {  // IWMEncoder2
   virtual HResult Start() = 0;  // also resumes after Pause
   virtual HResult Pause() = 0;
   virtual HResult Stop() = 0;
+  // The component's word that a recording has ended without Stop, its file
+  // no longer writable: notice runs once, on a thread of the component's,
+  // and must only hand the news on. Stop is still to be called. A component
+  // that cannot tell answers E_NOTIMPL.
+  virtual HResult AdviseStoppedByItself(std::function<void()> /*notice*/) { return kE_NOTIMPL; }
 };
 
 // CoCreateInstance of the encoder and profile classes.

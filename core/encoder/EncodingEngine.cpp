@@ -28,6 +28,10 @@ bool EncodingEngine::HasEncoder() const { return static_cast<bool>(session_.Enco
 
 HResult EncodingEngine::StartEncoder() { return session_.Encoder ? session_.Encoder->Start() : kE_POINTER; }
 
+void EncodingEngine::AdviseEncoderStopped(std::function<void()> notice) {
+  if (session_.Encoder) session_.Encoder->AdviseStoppedByItself(std::move(notice));
+}
+
 HResult EncodingEngine::PauseEncoder() { return session_.Encoder ? session_.Encoder->Pause() : kE_POINTER; }
 
 HResult EncodingEngine::StopEncoder() { return session_.Encoder ? session_.Encoder->Stop() : kE_POINTER; }

@@ -3,6 +3,7 @@
 // audio device list, and the operations the main dialog and the recording
 // commands run on them. All of it runs on the dialog's thread.
 #include <cstdint>
+#include <functional>
 
 #include "core/capture/CaptureRequest.h"
 #include "core/encoder/AudioDevices.h"
@@ -41,6 +42,9 @@ class EncodingEngine {
 
   // On the session's encoder; E_POINTER when none is held.
   HResult StartEncoder();  // also resumes after a pause
+  // Hands notice to the session's encoder, for a recording that ends by
+  // itself; nothing when no session is held.
+  void AdviseEncoderStopped(std::function<void()> notice);
   HResult PauseEncoder();
   HResult StopEncoder();
 

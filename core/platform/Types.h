@@ -13,6 +13,7 @@ using HResult = std::int32_t;
 inline constexpr HResult kS_OK = 0;
 inline constexpr HResult kS_FALSE = 1;
 inline constexpr HResult kE_FAIL = static_cast<HResult>(0x80004005u);
+inline constexpr HResult kE_NOTIMPL = static_cast<HResult>(0x80004001u);
 inline constexpr HResult kE_NOINTERFACE = static_cast<HResult>(0x80004002u);
 inline constexpr HResult kE_INVALIDARG = static_cast<HResult>(0x80070057u);
 inline constexpr HResult kE_POINTER = static_cast<HResult>(0x80004003u);

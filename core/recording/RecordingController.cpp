@@ -43,6 +43,12 @@ void RecordingController::RunCommand(Command command) {
 }
 
 void RecordingController::RunDeferredRequest() {
+  if (commandDepth_ > 0) return;
+  if (stoppedSession_) {
+    const std::uint32_t session = *stoppedSession_;
+    stoppedSession_.reset();
+    OnEncoderStoppedByItself(session);
+  }
   if (commandDepth_ > 0 || !deferredRequest_) return;
   const DeferredRequest deferred = *deferredRequest_;
   deferredRequest_.reset();
@@ -112,13 +118,16 @@ void RecordingController::StartSequence() {
     host.ReleaseEncoderSession();
     return;
   }
+  const std::uint32_t session = control_.Session.load() + 1;
+  recordingFile_ = host.OutputFileName();
+  // Before the start: the file may fill up at once.
+  AdviseEncoderStopped(session);
   if (Failed(host.StartEncoder())) {
     host.ReleaseEncoderSession();
     host.WriteActivityLog("Unable to Start Encoding Process");
     return;
   }
 
-  const std::uint32_t session = control_.Session.load() + 1;
   control_.Session.store(session);
   control_.ClockThread.store(session);
   control_.ClockPaused.store(0);
@@ -185,6 +194,22 @@ void RecordingController::StopSequence() {
   control_.FollowForeground.store(0);
 }
 
+void RecordingController::OnEncoderStoppedByItself(std::uint32_t session) {
+  if (session != control_.Session.load() || control_.State.load() == RecorderState::Idle) return;
+  if (commandDepth_ > 0) {
+    stoppedSession_ = session;
+    return;
+  }
+  RunCommand(&RecordingController::EndRecordingCutShort);
+}
+
+void RecordingController::EndRecordingCutShort() {
+  StopCapture();
+  if (control_.State.load() != RecorderState::Idle) return;
+  const std::string text = kWriteFailedBefore + recordingFile_ + kWriteFailedAfter;
+  ports_.boxes.Show(ports_.view.Handle(), text, ports_.applicationName, mb::kOk | mb::kIconWarning);
+}
+
 void RecordingController::EnableControls(bool idle) {
   ApplyControlLayout(ports_.view, idle, ports_.host.CurrentCaptureType());
 }
@@ -241,6 +266,7 @@ void RecordingController::EndBeforeWindowCloses() {
   control_.Session.fetch_add(1);
   control_.State.store(RecorderState::Idle);
   deferredRequest_.reset();
+  stoppedSession_.reset();
   // The workers never wait for this thread, so this wait cannot deadlock;
   // they notice the cleared flags within one short sleep.
   workers_.WaitUntilNoneRun();
@@ -268,6 +294,16 @@ bool RecordingController::StartWorker(std::function<void()> body) {
   }
   if (!started) workers_.Leave();
   return started;
+}
+
+void RecordingController::AdviseEncoderStopped(std::uint32_t session) {
+  std::weak_ptr<RecordingController*> self = self_;
+  UiDispatcher& ui = ports_.ui;
+  ports_.host.AdviseEncoderStopped([self, &ui, session] {
+    ui.Post([self, session] {
+      if (auto controller = self.lock()) (*controller)->OnEncoderStoppedByItself(session);
+    });
+  });
 }
 
 void RecordingController::StartClock(std::uint32_t session) {

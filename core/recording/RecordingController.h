@@ -83,9 +83,14 @@ class RecordingController {
   void StartSequence();
   void PauseResumeToggle();
   void StopSequence();
+  // The encoder could not write on: the recording ends as by Stop, then the
+  // user is told.
+  void EndRecordingCutShort();
+  void OnEncoderStoppedByItself(std::uint32_t session);
   void SelectAudioMode(std::int32_t audioMode, std::int32_t contentType);
   void ShowMessage(const std::string& text);
 
+  void AdviseEncoderStopped(std::uint32_t session);
   void StartClock(std::uint32_t session);
   void StartFollower(std::uint32_t session);
   bool StartWorker(std::function<void()> body);
@@ -98,6 +103,10 @@ class RecordingController {
   WorkerSet workers_;
   int commandDepth_ = 0;
   std::optional<DeferredRequest> deferredRequest_;
+  // A session whose encoder stopped by itself while a command was under way.
+  std::optional<std::uint32_t> stoppedSession_;
+  // The file the running recording writes, for the message when it ends.
+  std::string recordingFile_;
   // Tasks handed to the dialog's thread reach the controller through this,
   // and find nothing once it is gone.
   std::shared_ptr<RecordingController*> self_;

@@ -2,6 +2,7 @@
 // What the recording commands need from the rest of the main dialog. The
 // main dialog implements it by forwarding to its subsystems; tests fake it.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "core/platform/DialogView.h"
@@ -40,6 +41,9 @@ class RecordingHost {
   virtual HResult StartEncoder() = 0;  // Start on the session's encoder; also resumes
   virtual HResult PauseEncoder() = 0;
   virtual HResult StopEncoder() = 0;
+  // Given before the encoder starts: notice runs, on any thread, when the
+  // recording ends by itself because its file can no longer be written.
+  virtual void AdviseEncoderStopped(std::function<void()> notice) = 0;
   virtual void SetContentType(std::int32_t contentType) = 0;  // 16 video, 17 audio and video
 
   virtual void WriteActivityLog(const std::string& text) = 0;

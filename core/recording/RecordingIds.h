@@ -33,6 +33,13 @@ inline constexpr int kPauseCommand = ID_PAUSE_CAPTURE;
 inline constexpr int kStopCommand = ID_STOP_CAPTURE;
 inline constexpr int kResumeCommand = ID_RESUME_CAPTURE;
 
+// Shown when the encoder could no longer write its file; the file's name
+// goes between the two parts.
+inline constexpr const char* kWriteFailedBefore = "The recording has stopped because the video file \"";
+inline constexpr const char* kWriteFailedAfter =
+    "\" could not be written any further. The disk may be full or the drive may no longer be available. What "
+    "was recorded until then is kept in the file.";
+
 inline constexpr const char* kPauseCaption = "Pause [F7]";
 inline constexpr const char* kResumeCaption = "Resume [F8]";
 

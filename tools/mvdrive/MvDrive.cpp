@@ -39,7 +39,7 @@ std::string Help() {
            "windows | children HWND | state HWND [ID] | text HWND [ID] | settext HWND ID TEXT | "
            "command HWND ID [CODE] | click HWND ID | post HWND MSG [W] [L] | send HWND MSG [W] [L] | "
            "select HWND ID INDEX | combo HWND ID | listview HWND ID | menu HWND | sysmenu HWND | popup PID | "
-           "dialog HWND | press HWND ID|TEXT | trayicon HWND UID | foreground | process PID | quit")
+           "dialog HWND | press HWND ID|TEXT | trayicon HWND UID | foreground | process PID | mutex NAME | quit")
       .Text();
 }
 
@@ -124,6 +124,7 @@ mv::Object Describe(HWND hwnd) {
       .Add("visible", IsWindowVisible(hwnd) != FALSE)
       .Add("enabled", IsWindowEnabled(hwnd) != FALSE)
       .Add("pid", process)
+      .Add("owner", GetWindow(hwnd, GW_OWNER))
       .Add("style", static_cast<unsigned long>(style))
       .Raw("rect", RectOf(hwnd));
   if (IsButton(hwnd)) {
@@ -349,6 +350,18 @@ std::string Foreground() {
   return mv::Object().Add("ok", true).Add("hwnd", foreground).Add("focus", focus).Text();
 }
 
+// Whether a named mutex exists: another process can open it by its name.
+std::string Mutex(const std::string& name) {
+  HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, name.c_str());
+  const DWORD error = mutex ? 0 : GetLastError();
+  if (mutex) CloseHandle(mutex);
+  return mv::Object()
+      .Add("ok", true)
+      .Add("exists", mutex != nullptr)
+      .Add("error", static_cast<long long>(error))
+      .Text();
+}
+
 std::string Dispatch(const Args& a, Prober& prober) {
   const std::string& c = a.at(0);
   auto need = [&](size_t count) {
@@ -364,6 +377,10 @@ std::string Dispatch(const Args& a, Prober& prober) {
   if (c == "popup") {
     need(2);
     return Popups(prober, Number(a[1]));
+  }
+  if (c == "mutex") {
+    need(2);
+    return Mutex(a[1]);
   }
   need(2);
   if (c == "children") return Children(Target(a, 99));

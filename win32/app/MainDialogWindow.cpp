@@ -79,7 +79,8 @@ MainDialogWindow::MainDialogWindow(ProgramServices& services, const std::string&
     : TrayDialogWindow(IDD_MAVRION_DIALOG, nullptr),
       view_(*this),
       shell_(*this),
-      dialog_(CTovaskDlg::Ports{view_, shell_, TrayShellPort(), boxes_, applicationName},
+      dialog_(CTovaskDlg::Ports{view_, shell_, TrayShellPort(), boxes_, framework::ProgramModalWindows(),
+                                applicationName},
               [this, &services](CTovaskDlg& dialog) { return MakeMainDialogParts(dialog, services, Tasks()); }) {}
 
 bool MainDialogWindow::OnInitDialog() {

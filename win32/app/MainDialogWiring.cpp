@@ -146,6 +146,9 @@ class EncoderSubsystem final : public EncoderPart {
   HResult StartEncoder() override { return engine_.StartEncoder(); }
   HResult PauseEncoder() override { return engine_.PauseEncoder(); }
   HResult StopEncoder() override { return engine_.StopEncoder(); }
+  void AdviseEncoderStopped(std::function<void()> notice) override {
+    engine_.AdviseEncoderStopped(std::move(notice));
+  }
 
  private:
   encoder::EncodingEngine engine_;

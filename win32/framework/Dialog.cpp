@@ -1,5 +1,6 @@
 #include "win32/framework/Dialog.h"
 
+#include <optional>
 #include <vector>
 
 #include "win32/framework/PrivateMessages.h"
@@ -28,6 +29,11 @@ Dialog::~Dialog() {
   if (g_mainWindow == this) g_mainWindow = nullptr;
 }
 
+ModalWindows& ProgramModalWindows() {
+  static ModalWindows windows;
+  return windows;
+}
+
 void Dialog::SetMainWindow(Dialog* dialog) { g_mainWindow = dialog; }
 Dialog* Dialog::MainWindow() { return g_mainWindow; }
 
@@ -36,6 +42,8 @@ INT_PTR Dialog::DoModal() {
   if (owner == nullptr && g_mainWindow != nullptr && g_mainWindow != this && g_mainWindow->Exists()) {
     owner = g_mainWindow->Handle();
   }
+  std::optional<ModalWindows::Scope> counted;
+  if (this != g_mainWindow) counted.emplace(ProgramModalWindows());
   const INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), owner,
                                          &Dialog::DialogProc, reinterpret_cast<LPARAM>(this));
   // 0 means the owner was not a window: the dialog never ran.

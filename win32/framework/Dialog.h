@@ -19,6 +19,7 @@
 
 #include <string>
 
+#include "core/platform/ModalWindows.h"
 #include "win32/framework/UiTasks.h"
 #include "win32/framework/Window.h"
 
@@ -78,6 +79,10 @@ class Dialog : public Window {
   HWND parent_;
   WindowTaskDispatcher tasks_;
 };
+
+// The program's modal windows open now: every dialog run modally but the
+// main window itself, every message box and the Save-As dialog count here.
+ModalWindows& ProgramModalWindows();
 
 // The help command the main window answers (the "Help" menu item and F1).
 inline constexpr int kHelpCommand = 57670;

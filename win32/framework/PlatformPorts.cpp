@@ -3,10 +3,13 @@
 #include <system_error>
 #include <thread>
 
+#include "win32/framework/Dialog.h"
+
 namespace mavrion::framework {
 
 int Win32MessageBoxes::Show(WindowHandle owner, const std::string& text, const std::string& caption,
                             unsigned style) {
+  const ModalWindows::Scope counted(ProgramModalWindows());
   return MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), caption.c_str(), style);
 }
 

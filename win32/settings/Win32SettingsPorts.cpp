@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "win32/framework/Dialog.h"
+
 namespace mavrion {
 
 std::string Win32ProfileStore::GetString(const std::string& section, const std::string& key,
@@ -42,6 +44,7 @@ SaveAsResult Win32SaveAsDialog::Ask(const SaveAsRequest& request, std::string& n
   dialog.Flags = (request.explorerStyle ? OFN_EXPLORER : 0) | (request.hideReadOnly ? OFN_HIDEREADONLY : 0) |
                  (request.overwritePrompt ? OFN_OVERWRITEPROMPT : 0);
 
+  const ModalWindows::Scope counted(framework::ProgramModalWindows());
   if (GetSaveFileNameA(&dialog)) {
     name.assign(buffer.data());
     return SaveAsResult::Chosen;

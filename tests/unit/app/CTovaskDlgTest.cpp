@@ -261,6 +261,29 @@ TEST_F(MainDialogTest, CommandsReachTheirHandlers) {
   EXPECT_THAT(rig.log, ElementsAre("hotkey 4", "finder 512"));
 }
 
+// A picker, Save-As dialog, About box or message box runs its own message
+// loop, in which the global keys and the tray menu still arrive: they must
+// not start a second window on top, nor end the dialog under it.
+TEST_F(MainDialogTest, WhileAModalWindowIsOpenOnlyHelpIsCarriedOut) {
+  Initialise();
+  {
+    const ModalWindows::Scope picker(rig.modal);
+    for (int id : {ID_START_CAPTURE, ID_PAUSE_CAPTURE, ID_RESUME_CAPTURE, ID_STOP_CAPTURE, ID_SHOW_APPLICATION,
+                   ID_EXIT_APPLICATION, IDC_SPECIFIC_APPLICATIONS, kCancelCommand, kOkCommand}) {
+      EXPECT_TRUE(dialog.OnCommand(id)) << id;
+    }
+    EXPECT_EQ(dialog.OnRecorderHotKey(1, 0), 0);
+    EXPECT_FALSE(dialog.OnClose());
+    EXPECT_TRUE(rig.log.empty());
+    dialog.OnCommand(ID_HELP);
+    EXPECT_THAT(rig.log, ElementsAre("shell open help.chm"));
+  }
+  rig.log.clear();
+  dialog.OnRecorderHotKey(1, 0);
+  dialog.OnCommand(ID_START_CAPTURE);
+  EXPECT_THAT(rig.log, ElementsAre("hotkey 1", "OnStartCapture"));
+}
+
 TEST_F(MainDialogTest, AudioDeviceSelectionOnlyRefreshesTheControls) {
   Initialise();
   rig.settings->outputFileName = "held.wmv";

@@ -219,6 +219,7 @@ class Encoder : public EncoderPart {
     running = false;
     return kS_OK;
   }
+  void AdviseEncoderStopped(std::function<void()>) override { log_.push_back("advise stopped"); }
 
   std::int32_t contentType = 0;
   bool session = false;
@@ -271,6 +272,7 @@ struct DialogRig {
   WindowShell window{log};
   Tray tray{log};
   Boxes boxes{log};
+  ModalWindows modal;
   Com* com = nullptr;
   Capture* capture = nullptr;
   Settings* settings = nullptr;
@@ -295,7 +297,7 @@ struct DialogRig {
     return parts;
   }
 
-  CTovaskDlg::Ports Ports() { return CTovaskDlg::Ports{view, window, tray, boxes, "Mavrion"}; }
+  CTovaskDlg::Ports Ports() { return CTovaskDlg::Ports{view, window, tray, boxes, modal, "Mavrion"}; }
 };
 
 }  // namespace mavrion::app_fakes

@@ -161,6 +161,7 @@ TEST_F(CaptureSelectionTest, PrepareSpecificApplicationsWithoutSelectionOpensThe
 
   picker.answerOk = true;
   picker.chosen = {0x111};
+  windows.windows[0x111].rect = {10, 10, 500, 400};
   EXPECT_FALSE(selection.PrepareCaptureRequest("a.wmv", 0));
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].owner, view.Handle());
@@ -175,6 +176,36 @@ TEST_F(CaptureSelectionTest, PrepareSpecificApplicationsWithoutSelectionOpensThe
   EXPECT_EQ(selection.Request().SelectedWindow, 0x111u);
   EXPECT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(picker.openings, 2);
+}
+
+TEST_F(CaptureSelectionTest, PrepareWithTheChosenWindowClosedForgetsItAndOpensThePicker) {
+  windows.windows[0x111].rect = {10, 10, 500, 400};
+  picker.chosen = {0x111};
+  selection.OnCaptureRadio(1025);
+  windows.windows.erase(0x111);
+
+  picker.answerOk = false;
+  for (int start = 1; start <= 2; ++start) {
+    EXPECT_FALSE(selection.PrepareCaptureRequest("a.wmv", 0));
+    EXPECT_EQ(picker.openings, 1 + start);
+    EXPECT_EQ(selection.Selection().Count, 0);
+    EXPECT_EQ(selection.Request().SelectedWindow, 0u);
+  }
+  // Only the first Start says the window has closed; the next one finds
+  // nothing chosen.
+  ASSERT_EQ(boxes.shown.size(), 2u);
+  EXPECT_EQ(boxes.shown[0].text, kSelectedWindowClosedMessage);
+  EXPECT_EQ(boxes.shown[0].owner, view.Handle());
+  EXPECT_EQ(boxes.shown[0].style, mb::kOk | mb::kIconError);
+  EXPECT_EQ(boxes.shown[1].text, kSelectWindowMessage);
+
+  // A window chosen in the picker that opens counts at the next Start.
+  windows.windows[0x222].rect = {10, 10, 500, 400};
+  picker.answerOk = true;
+  picker.chosen = {0x222};
+  EXPECT_FALSE(selection.PrepareCaptureRequest("a.wmv", 0));
+  EXPECT_TRUE(selection.PrepareCaptureRequest("a.wmv", 0));
+  EXPECT_EQ(selection.Request().SelectedWindow, 0x222u);
 }
 
 TEST_F(CaptureSelectionTest, PrepareSpecificAreaReadsTheFourFieldsAsEdges) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -206,6 +207,48 @@ TEST(RecordingControllerTest, AFailedStopChangesNothingAndMayBeTriedAgain) {
   rig.c().OnStopCapture();
   EXPECT_EQ(rig.c().State(), RecorderState::Idle);
   EXPECT_FALSE(rig.host.hasEncoder);
+}
+
+// The encoder's word comes from a thread of its own: the dialog's thread
+// then ends the recording exactly as Stop does, and says why.
+TEST(RecordingControllerTest, ARecordingWhoseFileCannotBeWrittenOnEndsAsByStopAndSaysSo) {
+  Rig rig;
+  rig.host.outputName = "Q:\\full.wmv";
+  rig.Enter(RecorderState::Resumed);
+  const std::function<void()> notice = rig.host.stoppedNotice;
+  ASSERT_TRUE(notice) << "given before the encoder starts";
+  notice();
+  EXPECT_TRUE(rig.journal.empty());
+  rig.ui.RunAll();
+  EXPECT_EQ(rig.journal, Joined({{"icon 128", "update icon", "stop encoder"}, kIdleMenuBar, {"release"}}));
+  EXPECT_EQ(rig.c().State(), RecorderState::Idle);
+  ASSERT_EQ(rig.boxes.shown.size(), 1u);
+  EXPECT_EQ(rig.boxes.shown[0].text,
+            "The recording has stopped because the video file \"Q:\\full.wmv\" could not be written any further. "
+            "The disk may be full or the drive may no longer be available. What was recorded until then is kept "
+            "in the file.");
+  EXPECT_EQ(rig.boxes.shown[0].owner, 0x5150u);
+  EXPECT_EQ(rig.boxes.shown[0].style, mb::kOk | mb::kIconWarning);
+
+  // A late word of that recording leaves the next one alone.
+  rig.Start();
+  rig.journal.clear();
+  notice();
+  rig.ui.RunAll();
+  EXPECT_TRUE(rig.journal.empty());
+  EXPECT_EQ(rig.c().State(), RecorderState::Recording);
+
+  // Word that comes while a command waits on its box is acted on after it.
+  rig.host.pauseAnswer = kE_FAIL;
+  rig.boxes.whileShown = [&rig] {
+    rig.boxes.whileShown = nullptr;
+    rig.host.stoppedNotice();
+    rig.ui.RunAll();
+    EXPECT_EQ(rig.c().State(), RecorderState::Recording);
+  };
+  rig.c().OnPauseResumeButton();
+  EXPECT_EQ(rig.c().State(), RecorderState::Idle);
+  EXPECT_EQ(rig.boxes.shown.size(), 3u);
 }
 
 TEST(RecordingControllerTest, PauseAndResumeCommandsActOnlyInTheirStates) {

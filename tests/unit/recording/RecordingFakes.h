@@ -86,6 +86,7 @@ class FakeHost : public RecordingHost {
     Note("stop encoder");
     return stopAnswer;
   }
+  void AdviseEncoderStopped(std::function<void()> notice) override { stoppedNotice = std::move(notice); }
   void SetContentType(std::int32_t type) override { Note("content " + std::to_string(type)); }
   void WriteActivityLog(const std::string& text) override { Note("log " + text); }
   void SetTrayIconImage(int id) override {
@@ -112,6 +113,7 @@ class FakeHost : public RecordingHost {
   HResult stopAnswer = kS_OK;
   bool trayShown = false;
   int icon = 128;
+  std::function<void()> stoppedNotice;  // as the encoder would call it
   test_fakes::FakeMenu tray_{false};  // items never set are grey
 
  private:

@@ -110,6 +110,7 @@ HResult EncoderObject::Start() {
   }
   HResult hr = kE_FAIL;
   try {
+    plan_.stoppedByItself = stoppedByItself_;
     hr = RecordingRun::Begin(plan_, Context().ports, &run_);
   } catch (const std::bad_alloc&) {
     hr = kE_OUTOFMEMORY;
@@ -135,6 +136,12 @@ HResult EncoderObject::Stop() {
   run_.reset();
   // A new recording needs PrepareToEncode again.
   state_ = State::Idle;
+  return kS_OK;
+}
+
+HResult EncoderObject::AdviseStoppedByItself(std::function<void()> notice) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  stoppedByItself_ = std::move(notice);
   return kS_OK;
 }
 

@@ -64,6 +64,8 @@ class EncoderObject : public ModelObject<Encoder> {
   HResult Pause() override;
   // Finishes the file. A recording that the disk cut short stops too.
   HResult Stop() override;
+  // Kept for every later recording of this encoder.
+  HResult AdviseStoppedByItself(std::function<void()> notice) override;
 
  private:
   enum class State { Idle, Prepared, Recording, Paused };
@@ -77,6 +79,7 @@ class EncoderObject : public ModelObject<Encoder> {
   Ref<OutputFileObject> file_;
   State state_ = State::Idle;
   RecordingPlan plan_;
+  std::function<void()> stoppedByItself_;
   std::unique_ptr<RecordingRun> run_;
 };
 

@@ -24,6 +24,7 @@ struct RecordingRun::Shared {
   ScreenRecording recording;  // writes into sink
   std::unique_ptr<ScreenGrabber> grabber;  // the worker's alone
   std::unique_ptr<WorkerAlarm> alarm;
+  std::function<void()> stoppedByItself;
 
   // Held while working on the recording; taken before control when both are.
   std::mutex media;
@@ -96,6 +97,7 @@ HResult RecordingRun::Begin(const RecordingPlan& plan, const BuiltinPorts& ports
   shared->grabber = std::move(grabber);
   shared->alarm = ports.clock.MakeAlarm();
   if (!shared->alarm) return kE_FAIL;
+  shared->stoppedByItself = plan.stoppedByItself;
 
   static std::atomic<std::uint64_t> recordingsMade{0};
   RecordingSetup setup = plan.setup;
@@ -153,6 +155,13 @@ void RecordingRun::RunWorker(Shared& s) {
     if (s.CatchUp()) break;
     if (!s.recording.AddFrame(s.clock.NowMs(), picture)) s.writeFailed = true;
   }
+  bool failed = false;
+  {
+    const std::lock_guard<std::mutex> lock(s.media);
+    failed = s.writeFailed;
+  }
+  // Told before Finish may go on, while whoever listens still exists.
+  if (failed && s.stoppedByItself) s.stoppedByItself();
   {
     const std::lock_guard<std::mutex> lock(s.control);
     s.workerRunning = false;

@@ -13,6 +13,7 @@
 // the recording carries it out first. Finish waits for the worker's
 // current frame.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,9 @@ struct RecordingPlan {
   bool hasAudio = false;
   int audioDevice = kDefaultAudioDevice;
   std::string path;
+  // Called on the worker's thread when the file cannot be written on and
+  // the recording has ended by itself; may be empty.
+  std::function<void()> stoppedByItself;
   RecordingSetup setup;  // captured size, audio format, file id and time still to fill
 };
 

@@ -230,10 +230,14 @@ TEST_F(RecordingRunTest, FullDiskEndsTheRecordingWithWhatWasWrittenPlayable) {
   ASSERT_EQ(mt::MissingTools(), "");
   platform.files.capacity = 120000;
   ASSERT_EQ(Build(), kS_OK);
+  int told = 0;
+  ASSERT_EQ(Enc().AdviseStoppedByItself([&told] { ++told; }), kS_OK);
   ASSERT_EQ(Enc().Start(), kS_OK);
   platform.time.RunTo(11000);
   EXPECT_EQ(platform.time.RunningWorkers(), 0) << "the worker stopped writing";
+  EXPECT_EQ(told, 1) << "the encoder's user learns it at once";
   EXPECT_EQ(Enc().Stop(), kS_OK) << "Stop ends the recording as usual";
+  EXPECT_EQ(told, 1);
   const Probed p = Probe(File());
   ASSERT_EQ(p.code, 0) << p.json;
   EXPECT_GT(p.videoTimes.size(), 3u);
@@ -244,6 +248,8 @@ TEST_F(RecordingRunTest, FullDiskEndsTheRecordingWithWhatWasWrittenPlayable) {
 TEST_F(RecordingRunTest, KilledMidwayTheFileIsPlayableUpToItsLastSecond) {
   ASSERT_EQ(mt::MissingTools(), "");
   ASSERT_EQ(Build(), kS_OK);
+  int told = 0;
+  Enc().AdviseStoppedByItself([&told] { ++told; });
   ASSERT_EQ(Enc().Start(), kS_OK);
   platform.time.RunTo(4500);
   // What the system holds of the file now is what a killed program leaves.
@@ -253,6 +259,7 @@ TEST_F(RecordingRunTest, KilledMidwayTheFileIsPlayableUpToItsLastSecond) {
   EXPECT_NEAR(p.duration, 3.1, 0.15) << "the length as of the 3 s checkpoint";
   EXPECT_EQ(p.width, 320);
   ASSERT_EQ(Enc().Stop(), kS_OK);
+  EXPECT_EQ(told, 0) << "a recording ended by Stop is no news";
 }
 
 TEST_F(RecordingRunTest, FlashRectShowsTheOutlineOnlyWhileRecording) {
