@@ -6,37 +6,48 @@ namespace mavrion {
 
 namespace {
 
+// Lengths at kFrameDesignUnits.
 constexpr std::int32_t kHeaderHeight = 36;
 constexpr std::int32_t kBandHeight = 7;
 constexpr std::int32_t kSideWidth = 7;
 constexpr std::int32_t kFooterHeight = 27;
-// The band between the two groups sits this far below group box 1045's bottom.
-constexpr std::int32_t kMiddleBandOffset = 53;
-// Left edges of the four shadows are 5, then 83, 82 and 105 pixels apart:
-// the header buttons' spacing at 1.5 pixels per dialog unit.
-constexpr std::int32_t kShadowSteps[] = {83, 82, 105};
+// The band between the two groups starts this far below group box 1045.
+constexpr std::int32_t kMiddleBandGap = 3;
+// Each header button's shadow shows this far round it.
+constexpr std::int32_t kShadowMargin = 1;
 constexpr std::int32_t kButtonGrowth = 3;
+
+// A length at the design units, in the dialog's units, rounded to the
+// nearest pixel.
+std::int32_t Scaled(std::int32_t length, std::int32_t base, std::int32_t designBase) {
+  return (2 * length * base + designBase) / (2 * designBase);
+}
 
 }  // namespace
 
-std::vector<SolidFill> FramePaintFills(std::int32_t width, std::int32_t height, std::int32_t groupBoxHeight,
-                                       const PixelRect& startButton) {
+std::vector<SolidFill> FramePaintFills(std::int32_t width, std::int32_t height, const DialogUnits& units,
+                                       const FrameControls& controls) {
+  const auto x = [&](std::int32_t length) { return Scaled(length, units.baseX, kFrameDesignUnits.baseX); };
+  const auto y = [&](std::int32_t length) { return Scaled(length, units.baseY, kFrameDesignUnits.baseY); };
+  const std::int32_t header = y(kHeaderHeight);
+  const std::int32_t band = y(kBandHeight);
+  const std::int32_t side = x(kSideWidth);
+  const std::int32_t footer = y(kFooterHeight);
+
   std::vector<SolidFill> fills;
-  fills.push_back({{0, 0, width, kHeaderHeight}, look::HeaderBlue});
-  fills.push_back({{0, kHeaderHeight, width, kHeaderHeight + kBandHeight}, look::FrameBlue});
-  const std::int32_t middle = groupBoxHeight + kMiddleBandOffset;
-  fills.push_back({{0, middle, width, middle + kBandHeight}, look::FrameBlue});
-  PixelRect shadow{5, 6, startButton.right + 7, startButton.bottom + 8};
-  fills.push_back({shadow, look::FrameBlue});
-  for (std::int32_t step : kShadowSteps) {
-    shadow.left += step;
-    shadow.right += step;
-    fills.push_back({shadow, look::FrameBlue});
+  fills.push_back({{0, 0, width, header}, look::HeaderBlue});
+  fills.push_back({{0, header, width, header + band}, look::FrameBlue});
+  const std::int32_t middle = controls.settingsGroup.bottom + y(kMiddleBandGap);
+  fills.push_back({{0, middle, width, middle + band}, look::FrameBlue});
+  for (const PixelRect& button : controls.headerButtons) {
+    fills.push_back({{button.left - x(kShadowMargin), button.top - y(kShadowMargin),
+                      button.right + x(kShadowMargin), button.bottom + y(kShadowMargin)},
+                     look::FrameBlue});
   }
-  fills.push_back({{0, kHeaderHeight, kSideWidth, height}, look::FrameBlue});
-  fills.push_back({{width - kSideWidth, kHeaderHeight, width, height}, look::FrameBlue});
-  fills.push_back({{0, height - kFooterHeight - kBandHeight, width, height - kFooterHeight}, look::FrameBlue});
-  fills.push_back({{0, height - kFooterHeight, width, height}, look::HeaderBlue});
+  fills.push_back({{0, header, side, height}, look::FrameBlue});
+  fills.push_back({{width - side, header, width, height}, look::FrameBlue});
+  fills.push_back({{0, height - footer - band, width, height - footer}, look::FrameBlue});
+  fills.push_back({{0, height - footer, width, height}, look::HeaderBlue});
   return fills;
 }
 

@@ -39,11 +39,31 @@ struct SolidFill {
   friend bool operator==(const SolidFill&, const SolidFill&) = default;
 };
 
+// The dialog's own units as MapDialogRect gives them: the pixels of 4
+// horizontal and of 8 vertical dialog units. They follow the dialog's font
+// and the display's scaling.
+struct DialogUnits {
+  std::int32_t baseX = 0;
+  std::int32_t baseY = 0;
+  friend bool operator==(const DialogUnits&, const DialogUnits&) = default;
+};
+
+// The units the main dialog has at 96 DPI with its own font, for which the
+// frame's lengths are given.
+inline constexpr DialogUnits kFrameDesignUnits{6, 13};
+
+// Where the frame meets the controls: rectangles in the client area.
+struct FrameControls {
+  PixelRect settingsGroup;     // group box 1045
+  PixelRect headerButtons[4];  // 5, 4, 3 and 6
+};
+
 // WM_PAINT: the frame's fills in painting order, for a client area of
-// width x height, group box 1045 of the given client height and the client
-// rectangle of button 5 (origin 0, 0).
-std::vector<SolidFill> FramePaintFills(std::int32_t width, std::int32_t height, std::int32_t groupBoxHeight,
-                                       const PixelRect& startButton);
+// width x height. Every length is its length at kFrameDesignUnits scaled by
+// the dialog's units, so at any display scaling the frame keeps its place
+// beside the controls.
+std::vector<SolidFill> FramePaintFills(std::int32_t width, std::int32_t height, const DialogUnits& units,
+                                       const FrameControls& controls);
 
 struct PixelPoint {
   std::int32_t x = 0;

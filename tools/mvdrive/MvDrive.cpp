@@ -38,7 +38,7 @@ std::string Help() {
       .Add("commands",
            "windows | children HWND | state HWND [ID] | text HWND [ID] | settext HWND ID TEXT | "
            "command HWND ID [CODE] | click HWND ID | post HWND MSG [W] [L] | send HWND MSG [W] [L] | "
-           "select HWND ID INDEX | combo HWND ID | listview HWND ID | menu HWND | sysmenu HWND | popup PID | "
+           "select HWND ID INDEX | combo HWND ID | listview HWND ID | menu HWND | sysmenu HWND | textfit HWND | popup PID | "
            "dialog HWND | press HWND ID|TEXT | trayicon HWND UID | foreground | process PID | mutex NAME | quit")
       .Text();
 }
@@ -389,6 +389,7 @@ std::string Dispatch(const Args& a, Prober& prober) {
   if (c == "menu") return prober.Run(mv::kProbeMenu, Target(a, 99), Target(a, 99));
   if (c == "sysmenu") return prober.Run(mv::kProbeSystemMenu, Target(a, 99), Target(a, 99));
   if (c == "dialog") return Dialog(Target(a, 99));
+  if (c == "textfit") return prober.Run(mv::kProbeTextFit, Target(a, 99), Target(a, 99));
   need(3);
   HWND hwnd = Target(a, 99);
   if (c == "command") {

@@ -18,6 +18,7 @@ enum ProbeCommand : UINT {
   kProbeListView = 3,  // the rows of a list-view control
   kProbeCombo = 4,     // the items and selection of a combo box
   kProbeSystemMenu = 5,  // the system (window) menu of the window
+  kProbeTextFit = 6,     // each child's text measured in its own font, beside its size
 };
 
 inline std::string ProbeAnswerPath(DWORD process) {

@@ -161,6 +161,68 @@ std::string ReadCombo(HWND combo) {
       .Text();
 }
 
+BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lparam) {
+  reinterpret_cast<std::vector<HWND>*>(lparam)->push_back(hwnd);
+  return TRUE;
+}
+
+// Every child of a dialog with its text measured as it is drawn: in the
+// control's font, on one line and wrapped at the control's width, and for
+// buttons the size the button itself asks for (BCM_GETIDEALSIZE), so a
+// test can tell a label that does not fit its control.
+std::string ReadTextFit(HWND dialog) {
+  std::vector<HWND> children;
+  EnumChildWindows(dialog, CollectChild, reinterpret_cast<LPARAM>(&children));
+  mv::Array controls;
+  for (HWND control : children) {
+    char text[1024] = {};
+    const int length = GetWindowTextA(control, text, sizeof text);
+    char name[64] = {};
+    GetClassNameA(control, name, sizeof name);
+    RECT client{};
+    GetClientRect(control, &client);
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(Send(control, WM_GETFONT, 0, 0)));
+    RECT line{0, 0, 0, 0};
+    DrawTextA(dc, text, length, &line, DT_CALCRECT | DT_SINGLELINE);
+    RECT wrapped{0, 0, client.right, 0};
+    DrawTextA(dc, text, length, &wrapped, DT_CALCRECT | DT_WORDBREAK);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    mv::Object entry;
+    entry.Add("id", static_cast<int>(GetDlgCtrlID(control)))
+        .Add("class", name)
+        .Add("style", static_cast<long long>(GetWindowLongA(control, GWL_STYLE)))
+        .Add("text", text)
+        .Add("visible", IsWindowVisible(control) != FALSE)
+        .Add("width", static_cast<int>(client.right))
+        .Add("height", static_cast<int>(client.bottom))
+        .Add("line_width", static_cast<int>(line.right))
+        .Add("line_height", static_cast<int>(line.bottom))
+        .Add("wrapped_height", static_cast<int>(wrapped.bottom))
+        .Add("average_char_width", static_cast<int>(metrics.tmAveCharWidth));
+    SIZE ideal{};
+    if (lstrcmpiA(name, "Button") == 0 && Send(control, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)) > 0) {
+      entry.Add("ideal_width", static_cast<int>(ideal.cx)).Add("ideal_height", static_cast<int>(ideal.cy));
+    }
+    controls.Raw(entry.Text());
+  }
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  RECT units{0, 0, 4, 8};
+  MapDialogRect(dialog, &units);
+  return mv::Object()
+      .Add("ok", true)
+      .Add("dpi", dpi)
+      .Add("base_x", static_cast<int>(units.right))
+      .Add("base_y", static_cast<int>(units.bottom))
+      .Raw("controls", controls.Text())
+      .Text();
+}
+
 std::string Answer(UINT command, HWND window) {
   if (command == mv::kProbePopup) return ReadPopups();
   if (!IsWindow(window)) return mv::Error("no such window");
@@ -168,6 +230,7 @@ std::string Answer(UINT command, HWND window) {
   if (command == mv::kProbeListView) return ReadListView(window);
   if (command == mv::kProbeCombo) return ReadCombo(window);
   if (command == mv::kProbeSystemMenu) return ReadSystemMenu(window);
+  if (command == mv::kProbeTextFit) return ReadTextFit(window);
   return mv::Error("unknown probe command");
 }
 

@@ -28,6 +28,14 @@ RECT ClientRectOf(HWND window) {
 
 HMODULE Module() { return GetModuleHandleA(nullptr); }
 
+// A control's rectangle in its dialog's client area.
+PixelRect RectInParent(HWND control) {
+  RECT rect{};
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+  return ToPixelRect(rect);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- window services
@@ -155,9 +163,13 @@ void MainDialogWindow::Paint() {
   framework::PaintScope paint(Handle());
   const HDC dc = paint.Dc();
   const RECT client = ClientRectOf(Handle());
-  const RECT group = ClientRectOf(Item(IDC_AV_SETTINGS_GROUP));
-  const RECT start = ClientRectOf(Item(IDC_START_BUTTON));
-  for (const SolidFill& fill : FramePaintFills(client.right, client.bottom, group.bottom, ToPixelRect(start))) {
+  RECT base{0, 0, 4, 8};
+  MapDialogRect(Handle(), &base);
+  const DialogUnits units{static_cast<std::int32_t>(base.right), static_cast<std::int32_t>(base.bottom)};
+  const FrameControls controls{RectInParent(Item(IDC_AV_SETTINGS_GROUP)),
+                               {RectInParent(Item(IDC_START_BUTTON)), RectInParent(Item(IDC_STOP_BUTTON)),
+                                RectInParent(Item(IDC_PAUSE_BUTTON)), RectInParent(Item(IDC_SAVE_SETTINGS))}};
+  for (const SolidFill& fill : FramePaintFills(client.right, client.bottom, units, controls)) {
     framework::FillSolidRect(dc, ToRect(fill.rect), ToColorRef(fill.colour));
   }
   if (IsIconic(Handle())) {

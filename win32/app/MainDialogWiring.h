@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "core/app/CTovaskDlg.h"
+#include "core/encoder/ComponentChoice.h"
 #include "core/platform/Threads.h"
 #include "core/recording/RecordingHost.h"
 #include "win32/capture/Win32WindowInspector.h"
@@ -39,10 +40,11 @@ struct ProgramServices {
   Win32SaveAsDialog saveAs;
   Win32AnsiCodePage codePage;
   CrtFileAppender files;
-  // The installed encoder component where its class is registered, else our
-  // own built-in screen encoder behind the same objects.
+  // The installed encoder component where it can be made, else our own
+  // built-in screen encoder behind the same objects.
+  win32::AutomationComponentFactory installedComponents;
   std::unique_ptr<encoder::ComponentFactory> builtinComponents = win32::MakeBuiltinComponentFactory();
-  win32::AutomationComponentFactory components{builtinComponents.get()};
+  encoder::ComponentChoice components{installedComponents, *builtinComponents};
   win32::DirectShowDeviceServices devices;
 };
 

@@ -244,15 +244,11 @@ HResult Create(const GUID& classId, const GUID& interfaceId, Ref<Port>* out) {
 }  // namespace
 
 HResult AutomationComponentFactory::CreateEncoder(Ref<Encoder>* encoder) {
-  HResult hr = Create<AutomationEncoder>(kEncoderClass, kIWMEncoder2, encoder);
-  if (hr == REGDB_E_CLASSNOTREG && fallback_) return fallback_->CreateEncoder(encoder);
-  return hr;
+  return Create<AutomationEncoder>(kEncoderClass, kIWMEncoder2, encoder);
 }
 
 HResult AutomationComponentFactory::CreateProfile(Ref<Profile>* profile) {
-  HResult hr = Create<AutomationProfile>(kProfileClass, kIWMEncProfile2, profile);
-  if (hr == REGDB_E_CLASSNOTREG && fallback_) return fallback_->CreateProfile(profile);
-  return hr;
+  return Create<AutomationProfile>(kProfileClass, kIWMEncProfile2, profile);
 }
 
 }  // namespace mavrion::win32

@@ -8,29 +8,42 @@ namespace {
 
 using ::testing::ElementsAre;
 
-TEST(MainDialogLookTest, FrameFillsFollowTheClientSizeAndTheGroupBox) {
-  // A 480 x 465 client area, group box 1045 196 pixels high, button 5 78 x 20.
-  const std::vector<SolidFill> fills = FramePaintFills(480, 465, 196, PixelRect{0, 0, 78, 20});
+TEST(MainDialogLookTest, FrameFillsFollowTheDialogUnitsAndTheControls) {
+  // At 96 DPI: a 480 x 504 client area, group box 1045 from row 50 to 263,
+  // the header buttons 78 x 21 where the template puts them.
+  const FrameControls at96{{11, 50, 470, 263},
+                           {{6, 7, 84, 28}, {89, 7, 167, 28}, {171, 7, 249, 28}, {276, 7, 354, 28}}};
   const Colour header = look::HeaderBlue;
   const Colour frame = look::FrameBlue;
-  EXPECT_THAT(fills, ElementsAre(SolidFill{{0, 0, 480, 36}, header},      // header strip
-                                 SolidFill{{0, 36, 480, 43}, frame},      // band under it
-                                 SolidFill{{0, 249, 480, 256}, frame},    // band between the groups
-                                 SolidFill{{5, 6, 85, 28}, frame},        // shadows behind 5, 4, 3, 6
-                                 SolidFill{{88, 6, 168, 28}, frame},      //
-                                 SolidFill{{170, 6, 250, 28}, frame},     //
-                                 SolidFill{{275, 6, 355, 28}, frame},     //
-                                 SolidFill{{0, 36, 7, 465}, frame},       // left strip
-                                 SolidFill{{473, 36, 480, 465}, frame},   // right strip
-                                 SolidFill{{0, 431, 480, 438}, frame},    // band over the footer
-                                 SolidFill{{0, 438, 480, 465}, header}));  // footer strip
+  EXPECT_THAT(FramePaintFills(480, 504, kFrameDesignUnits, at96),
+              ElementsAre(SolidFill{{0, 0, 480, 36}, header},       // header strip
+                          SolidFill{{0, 36, 480, 43}, frame},       // band under it
+                          SolidFill{{0, 266, 480, 273}, frame},     // band between the groups
+                          SolidFill{{5, 6, 85, 29}, frame},         // shadows behind 5, 4, 3, 6
+                          SolidFill{{88, 6, 168, 29}, frame},       //
+                          SolidFill{{170, 6, 250, 29}, frame},      //
+                          SolidFill{{275, 6, 355, 29}, frame},      //
+                          SolidFill{{0, 36, 7, 504}, frame},        // left strip
+                          SolidFill{{473, 36, 480, 504}, frame},    // right strip
+                          SolidFill{{0, 470, 480, 477}, frame},     // band over the footer
+                          SolidFill{{0, 477, 480, 504}, header}));  // footer strip
 
-  // The middle band follows the group box; the shadows stay put.
-  const std::vector<SolidFill> taller = FramePaintFills(600, 500, 210, PixelRect{0, 0, 70, 18});
-  EXPECT_EQ(taller[2].rect, (PixelRect{0, 263, 600, 270}));
-  EXPECT_EQ(taller[3].rect, (PixelRect{5, 6, 77, 26}));
-  EXPECT_EQ(taller[6].rect, (PixelRect{275, 6, 347, 26}));
-  EXPECT_EQ(taller[8].rect, (PixelRect{593, 36, 600, 500}));
+  // At 144 DPI the units are 8 x 19 pixels: every length grows with them,
+  // rounded, and the band and the shadows stay on the controls.
+  const FrameControls at144{{14, 74, 626, 385},
+                            {{8, 10, 112, 41}, {118, 10, 222, 41}, {228, 10, 332, 41}, {368, 10, 472, 41}}};
+  EXPECT_THAT(FramePaintFills(640, 736, DialogUnits{8, 19}, at144),
+              ElementsAre(SolidFill{{0, 0, 640, 53}, header},      //
+                          SolidFill{{0, 53, 640, 63}, frame},      //
+                          SolidFill{{0, 389, 640, 399}, frame},    //
+                          SolidFill{{7, 9, 113, 42}, frame},       //
+                          SolidFill{{117, 9, 223, 42}, frame},     //
+                          SolidFill{{227, 9, 333, 42}, frame},     //
+                          SolidFill{{367, 9, 473, 42}, frame},     //
+                          SolidFill{{0, 53, 9, 736}, frame},       //
+                          SolidFill{{631, 53, 640, 736}, frame},   //
+                          SolidFill{{0, 687, 640, 697}, frame},    //
+                          SolidFill{{0, 697, 640, 736}, header}));
 }
 
 TEST(MainDialogLookTest, MinimisedIconIsCentred) {
