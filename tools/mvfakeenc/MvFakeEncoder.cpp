@@ -84,7 +84,7 @@ class Object;
 std::string Describe(const VARIANT& v);
 
 // One object of the component: a dual interface reached by name only.
-class Object : public IDispatch, public IPropertyBag {
+class Object final : public IDispatch, public IPropertyBag {
  public:
   Object(std::string kind, std::vector<std::string> views) : kind_(std::move(kind)), views_(std::move(views)) {}
 
