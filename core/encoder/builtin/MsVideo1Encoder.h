@@ -8,19 +8,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/encoder/builtin/BgraImage.h"
+
 namespace mavrion::encoder::builtin {
 
 inline constexpr std::uint32_t kFourCcCram = 0x4D415243;  // "CRAM" read as a little-endian DWORD
 inline constexpr int kMsVideo1BitCount = 16;
-
-// 32-bit pixels, blue in the lowest byte, alpha ignored. pixels points at
-// the top row; a negative stride walks a bottom-up buffer.
-struct BgraImage {
-  const std::uint8_t* pixels = nullptr;
-  int width = 0;
-  int height = 0;
-  std::ptrdiff_t strideBytes = 0;
-};
 
 class MsVideo1Encoder {
  public:

@@ -50,8 +50,10 @@ std::string WriteTemp(const std::vector<std::uint8_t>& bytes, const std::string&
   return path;
 }
 
-std::vector<std::uint8_t> DecodeBgra(const std::string& path, int* exitCode) {
-  std::string out = Run("ffmpeg -v error -i '" + path + "' -map 0:v:0 -vsync passthrough -f rawvideo -pix_fmt bgra -",
+std::vector<std::uint8_t> DecodeBgra(const std::string& path, int* exitCode, int framesPerSecond) {
+  const std::string timing =
+      framesPerSecond > 0 ? "-vf fps=" + std::to_string(framesPerSecond) + ":eof_action=pass" : std::string("-vsync passthrough");
+  std::string out = Run("ffmpeg -v error -i '" + path + "' -map 0:v:0 " + timing + " -f rawvideo -pix_fmt bgra -",
                         exitCode);
   return std::vector<std::uint8_t>(out.begin(), out.end());
 }

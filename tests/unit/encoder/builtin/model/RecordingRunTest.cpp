@@ -191,7 +191,7 @@ TEST_F(RecordingRunTest, SoundFromTheNamedDeviceIsInTheSameFile) {
 
 TEST_F(RecordingRunTest, FullDiskEndsTheRecordingWithWhatWasWrittenPlayable) {
   ASSERT_EQ(mt::MissingTools(), "");
-  platform.files.capacity = 120000;
+  platform.files.capacity = 20000;
   ASSERT_EQ(Build(), kS_OK);
   ASSERT_EQ(Enc().Start(), kS_OK);
   platform.time.RunTo(11000);
