@@ -29,7 +29,7 @@ std::vector<std::uint8_t> DecodeBgra(const std::string& path, int* exitCode, int
 
 // The same one frame at a time, without holding them all; answers how many
 // whole frames came, or -1 when ffmpeg failed.
-long ForEachDecodedFrame(const std::string& path, std::size_t frameBytes,
+long ForEachDecodedFrame(const std::string& path, std::size_t frameBytes, int framesPerSecond,
                          const std::function<void(const std::uint8_t*)>& frame);
 
 // ffprobe -show_streams -show_format as JSON.

@@ -45,7 +45,7 @@ Probed Probe(const std::vector<std::uint8_t>& bytes, bool decode = false) {
     for (long t; lines >> t;) p.videoTimes.push_back(t);
     if (decode) {
       const std::size_t frameBytes = static_cast<std::size_t>(p.width) * p.height * 4;
-      mt::ForEachDecodedFrame(path, frameBytes, [&](const std::uint8_t* frame) { p.greys.push_back(frame[0]); });
+      mt::ForEachDecodedFrame(path, frameBytes, 0, [&](const std::uint8_t* frame) { p.greys.push_back(frame[0]); });
     }
   }
   std::remove(path.c_str());
