@@ -56,20 +56,27 @@ struct Result {
 
 
 // PSNR over all frames together, from a file decoded by ffmpeg; a frame
-// left out counts as the picture shown in its place.
+// left out counts as the picture shown in its place, also at the end.
 double FilePsnr(const std::string& path, const std::vector<Frame>& source, int w, int h, int fps) {
   const std::size_t frameBytes = static_cast<std::size_t>(w) * h * 4;
+  const std::size_t pixels = static_cast<std::size_t>(w) * h;
   double mseSum = 0;
   std::size_t f = 0;
+  Frame last;
+  auto add = [&](const std::uint8_t* shown) {
+    double psnr = mt::Psnr(shown, source[f++].data(), pixels);
+    mseSum += 255.0 * 255.0 / std::pow(10.0, psnr / 10.0);
+  };
   long frames = mt::ForEachDecodedFrame(path, frameBytes, fps, [&](const std::uint8_t* decoded) {
     if (f >= source.size()) return;
-    double psnr = mt::Psnr(decoded, source[f++].data(), static_cast<std::size_t>(w) * h);
-    mseSum += 255.0 * 255.0 / std::pow(10.0, psnr / 10.0);
+    add(decoded);
+    last.assign(decoded, decoded + frameBytes);
   });
-  if (frames != static_cast<long>(source.size())) {
+  if (frames <= 0 || frames > static_cast<long>(source.size())) {
     std::fprintf(stderr, "  %s: decoded %ld frames of %zu\n", path.c_str(), frames, source.size());
     return 0;
   }
+  while (f < source.size()) add(last.data());
   return 10.0 * std::log10(255.0 * 255.0 / (mseSum / static_cast<double>(source.size())));
 }
 

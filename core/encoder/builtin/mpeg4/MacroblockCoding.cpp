@@ -102,6 +102,15 @@ void PutMotionComponent(int difference, int fCode, BitWriter* bits) {
   if (r > 0) bits->Put(static_cast<std::uint32_t>(a & (f - 1)), r);
 }
 
+bool Negligible(const std::int16_t* levels) {
+  int count = 0;
+  for (int i = 0; i < 64; ++i) {
+    if (levels[i] == 0) continue;
+    if (std::abs(levels[i]) > 1 || ++count > 3) return false;
+  }
+  return true;
+}
+
 int Median(int a, int b, int c) { return std::max(std::min(a, b), std::min(std::max(a, b), c)); }
 
 }  // namespace
@@ -144,6 +153,7 @@ std::uint8_t CodeInter(const YuvPicture& source, const YuvPicture& reference, in
                        int q, MacroblockLevels* levels, YuvPicture* reconstruction) {
   std::uint8_t luma[256], cb[64], cr[64];
   Predict(reference, mx, my, mv, luma, cb, cr);
+  const bool moved = mv.x != 0 || mv.y != 0;
   std::uint8_t cbp = 0;
   for (int b = 0; b < 6; ++b) {
     const Plane& in = BlockPlane(source, b);
@@ -164,6 +174,9 @@ std::uint8_t CodeInter(const YuvPicture& source, const YuvPicture& reference, in
     if (any) {
       ForwardDct(samples, c);
       coded = Quantise(c, q, false, 0);
+      // Moved content that matched keeps what the reference showed: a few
+      // lone smallest levels would only redo the reference's own error.
+      if (coded && moved) coded = !Negligible(c);
     }
     if (coded) {
       cbp |= static_cast<std::uint8_t>(1 << (5 - b));

@@ -109,6 +109,35 @@ void Mpeg4Encoder::Analyse(const BgraImage& picture, bool key) {
   if (key) return;
   DiscoverMotion();
   for (int index : a.changed) SearchMotion(index);
+  LimitVectors();
+}
+
+void Mpeg4Encoder::LimitVectors() {
+  // One f_code serves the whole plane and makes every vector dearer: the
+  // smallest that holds all but a few stray long vectors is used, and those
+  // few are coded without moving.
+  Analysis& a = *analysis_;
+  std::array<int, 8> needing{};
+  int moved = 0;
+  for (int index : a.changed) {
+    const Macroblock& mb = blocks_[index];
+    if (mb.mode != kInter || (mb.mv.x == 0 && mb.mv.y == 0)) continue;
+    ++needing[FCodeFor(std::max(std::abs(mb.mv.x), std::abs(mb.mv.y)))];
+    ++moved;
+  }
+  int fCode = 7, beyond = 0;
+  while (fCode > 1 && beyond + needing[fCode] <= moved / 50) beyond += needing[fCode--];
+  const int limit = 32 * (1 << (fCode - 1)) - 1;
+  MotionSearch search(*source_, *reference_, kBorder);
+  for (int index : a.changed) {
+    Macroblock& mb = blocks_[index];
+    if (mb.mode != kInter || std::max(std::abs(mb.mv.x), std::abs(mb.mv.y)) <= limit) continue;
+    const int mx = index % mbWidth_, my = index / mbWidth_;
+    mb.mv = MotionVector{};
+    mb.cost = search.Cost(mx, my, mb.mv);
+    const int intraCost = search.Flatness(mx, my);
+    if (mb.cost > intraCost + 512) mb.mode = kIntra, mb.cost = intraCost;
+  }
 }
 
 void Mpeg4Encoder::DiscoverMotion() {
@@ -145,16 +174,50 @@ void Mpeg4Encoder::SearchMotion(int index) {
   if (mx > 0) near[1] = blocks_[index - 1].mv;
   if (my > 0) near[2] = blocks_[index - mbWidth_].mv;
   if (my > 0 && mx + 1 < mbWidth_) near[3] = blocks_[index - mbWidth_ + 1].lastMv;
-  MotionVector best{};
-  int bestCost = search.Cost(mx, my, best);
-  auto consider = [&](const MotionVector& c) {
-    if (bestCost == 0) return;
-    int cost = search.Cost(mx, my, c);
-    if (cost < bestCost) bestCost = cost, best = c;
+  // Costs count the vector's bits too, against the predictor it is sent
+  // as a difference from: in flat areas many vectors match, and the one
+  // the neighbours have is the cheap one.
+  auto inter = [&](int i) { return blocks_[i].mode == kInter ? blocks_[i].mv : MotionVector{}; };
+  MotionVector predicted{};
+  if (my == 0) {
+    if (mx > 0) predicted = inter(index - 1);
+  } else {
+    const MotionVector l = mx > 0 ? inter(index - 1) : MotionVector{}, u = inter(index - mbWidth_);
+    const MotionVector r = mx + 1 < mbWidth_ ? inter(index - mbWidth_ + 1) : MotionVector{};
+    auto median = [](int x, int y, int z) { return std::max(std::min(x, y), std::min(std::max(x, y), z)); };
+    predicted = MotionVector{static_cast<std::int16_t>(median(l.x, u.x, r.x)),
+                             static_cast<std::int16_t>(median(l.y, u.y, r.y))};
+  }
+  auto vectorBits = [&](const MotionVector& v) {
+    auto component = [](int d) {
+      int bits = 1;
+      for (int a = std::abs(d); a != 0; a >>= 1) bits += 2;
+      return bits;
+    };
+    // A long vector also makes every other vector of the plane cost more
+    // (a larger f_code): worth it only for a clearly better match.
+    const int longest = std::max(std::abs(v.x), std::abs(v.y));
+    const int range = longest < 32 ? 0 : (longest < 64 ? 16 : 32);
+    return component(v.x - predicted.x) + component(v.y - predicted.y) + range;
   };
+  constexpr int kSadPerBit = 4;
+  MotionVector best{};
+  int bestSad = search.Cost(mx, my, best);
+  int bestCost = bestSad + kSadPerBit * vectorBits(best);
+  auto consider = [&](const MotionVector& c) {
+    const int sad = search.Cost(mx, my, c);
+    const int cost = sad + kSadPerBit * vectorBits(c);
+    if (cost < bestCost) bestCost = cost, bestSad = sad, best = c;
+  };
+  consider(predicted);
   for (const MotionVector& c : near) consider(c);
   for (const MotionVector& c : a.candidates) consider(c);
-  if (bestCost > 0) best = search.Refine(mx, my, best, &bestCost);
+  if (bestSad > 0) {
+    int refinedSad = bestSad;
+    const MotionVector refined = search.Refine(mx, my, best, &refinedSad);
+    if (refinedSad + kSadPerBit * vectorBits(refined) < bestCost) best = refined, bestSad = refinedSad;
+  }
+  bestCost = bestSad;
   const int intraCost = search.Flatness(mx, my);
   mb.mv = best;
   if (mb.forceIntra || bestCost > intraCost + 512) {
@@ -320,7 +383,12 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
       ++a.count[intra];
     }
   }
-  const std::int64_t target = rate_.Target(), room = rate_.Room();
+  // A key frame may take much of the bucket: what stays still afterwards
+  // costs nothing more, and it shows sharp from the start; the sharper the
+  // profile, the more (what is left keeps frames coming).
+  const std::int64_t room = rate_.Room();
+  const std::int64_t keyShare = room / 4 + room * settings_.sharpness / 200;
+  const std::int64_t target = key ? std::max(rate_.Target(), keyShare) : rate_.Target();
   auto predict = [&](int q) {
     return rate_.PredictBits(a.complexity[0], a.count[0] * kInterOverhead, false, q) +
            rate_.PredictBits(a.complexity[1], a.count[1] * kIntraOverhead, true, q) + 64;
@@ -333,37 +401,61 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
     EncodeRepeat(timeMs, out);
     return false;
   }
-  // High sharpness leaves frames out rather than coarsening, but shows at
-  // least a frame a second.
-  const bool longSinceShown = lastTimeMs_ < 0 || timeMs - lastTimeMs_ >= 1000;
-  if (!key && q > rate_.CoarsestKeptQuantiser() && !longSinceShown) {
+  // The quantiser is searched by coding: the model's guess first, then
+  // towards the target by the ratio of what came out (bits go roughly as
+  // 1/q), a few times at most.
+  const int finest = rate_.FinestQuantiser();
+  const std::int64_t refineBudget = std::max<std::int64_t>(target / 5, static_cast<std::int64_t>(target - predict(q)));
+  auto tooMuch = [&](std::size_t bits) {
+    return static_cast<std::int64_t>(bits) > room || static_cast<double>(bits) > target * 1.2;
+  };
+  int low = finest, high = 31, good = 0;
+  std::size_t bits = 0;
+  for (int attempt = 0;; ++attempt) {
+    // High sharpness leaves frames out rather than coarsening, a few in a
+    // row at most.
+    if (!key && q > rate_.CoarsestKeptQuantiser() && leftOut_ < rate_.LongestGap()) {
+      ++leftOut_;
+      LeaveOut(timeMs, out);
+      return false;
+    }
+    bits = CodePlane(key, q, refineBudget, timeMs, out);
+    const bool over = tooMuch(bits);
+    if (!over) good = q;
+    const double ratio = static_cast<double>(bits) / static_cast<double>(std::max<std::int64_t>(target, 1));
+    int next = q;
+    if (over) {
+      low = q + 1;
+      next = std::max(low, static_cast<int>(q * ratio + 0.999));
+    } else if (ratio < 0.6 && q > low) {
+      high = q - 1;
+      next = std::max(low, static_cast<int>(q * ratio));
+    }
+    next = std::min(next, high);
+    if (next == q || low > high || attempt == 3) break;
+    q = next;
+  }
+  if (good != 0 && good != q) {
+    q = good;
+    bits = CodePlane(key, q, refineBudget, timeMs, out);
+  }
+  if (static_cast<std::int64_t>(bits) > room) {
+    // No room even at the coarsest quantiser: this frame is left out.
     LeaveOut(timeMs, out);
     return false;
   }
-  const std::int64_t refineBudget = static_cast<std::int64_t>(target - predict(q));
-  for (;;) {
-    const std::size_t bits = CodePlane(key, q, refineBudget, timeMs, out);
-    if (static_cast<std::int64_t>(bits) <= room) {
-      if (a.count[0] + a.count[1] > 0) {
-        // Learn from the whole plane: the model is only a guide.
-        const bool intraMost = a.count[1] >= a.count[0];
-        rate_.Learn(a.complexity[0] + a.complexity[1],
-                    a.count[0] * kInterOverhead + a.count[1] * kIntraOverhead + 64, intraMost, q,
-                    static_cast<double>(bits));
-      }
-      rate_.Add(bits);
-      previousSecond_ = timeMs / 1000;
-      lastTimeMs_ = timeMs;
-      refineCursor_ = refineStop_;
-      Commit(picture, key, q);
-      return key;
-    }
-    if (q == 31) break;
-    q = std::min(31, q + std::max(2, q / 2));
+  if (a.count[0] + a.count[1] > 0) {
+    // Learn from the whole plane: the model is only a guide.
+    const bool intraMost = a.count[1] >= a.count[0];
+    rate_.Learn(a.complexity[0] + a.complexity[1], a.count[0] * kInterOverhead + a.count[1] * kIntraOverhead + 64,
+                intraMost, q, static_cast<double>(bits));
   }
-  // No room even at the coarsest quantiser: this frame is left out.
-  LeaveOut(timeMs, out);
-  return false;
+  rate_.Add(bits);
+  previousSecond_ = timeMs / 1000;
+  leftOut_ = 0;
+  refineCursor_ = refineStop_;
+  Commit(picture, key, q);
+  return key;
 }
 
 void Mpeg4Encoder::LeaveOut(std::int64_t timeMs, std::vector<std::uint8_t>* out) {

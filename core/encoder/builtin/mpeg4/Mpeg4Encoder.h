@@ -61,6 +61,7 @@ class Mpeg4Encoder : public VideoCodec {
   void Analyse(const BgraImage& picture, bool key);
   void SearchMotion(int index);
   void DiscoverMotion();
+  void LimitVectors();
   // Codes every selected macroblock at q into current_; answers the bits
   // the plane needs.
   std::size_t CodePlane(bool key, int q, std::int64_t refineBudget, std::int64_t timeMs,
@@ -81,7 +82,7 @@ class Mpeg4Encoder : public VideoCodec {
   std::unique_ptr<Analysis> analysis_;
   bool started_ = false;
   std::int64_t previousSecond_ = 0;
-  std::int64_t lastTimeMs_ = -1;
+  int leftOut_ = 0;  // frames left out in a row
   std::size_t refineCursor_ = 0;  // where refinement goes on
   std::size_t refineStop_ = 0;
   Counts counts_;

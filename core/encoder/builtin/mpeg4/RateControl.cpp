@@ -9,9 +9,13 @@ RateControl::RateControl(std::uint32_t bitsPerSecond, std::uint32_t bufferMs,
     : rate_(bitsPerSecond), capacity_(static_cast<std::int64_t>(bitsPerSecond) * bufferMs / 1000) {
   const std::int64_t fps1000 = std::max<std::int32_t>(framesPerThousandSeconds, 1);
   frameShare_ = rate_ * 1000 / fps1000;
+  // The bucket is brought back to half full over about two seconds.
+  correctionFrames_ = std::max<std::int64_t>(1, fps1000 * 2 / 1000);
   const int s = std::clamp(sharpness, 1, 100);
-  finest_ = 2 + (100 - s) * 10 / 99;
-  coarsestKept_ = std::min(31, finest_ + 3 + (100 - s) * 26 / 99);
+  finest_ = 2 + (100 - s) / 10;
+  coarsestKept_ = std::min(31, finest_ + 14 + (100 - s) / 4);
+  // Even at full sharpness a moving screen keeps a few frames a second.
+  longestGap_ = s >= 60 ? (s - 40) / 20 : 0;
 }
 
 void RateControl::Advance(std::int64_t timeMs) {
@@ -28,7 +32,7 @@ void RateControl::Add(std::uint64_t bits) { fullness_ += static_cast<std::int64_
 std::int64_t RateControl::Room() const { return capacity_ * 9 / 10 - fullness_; }
 
 std::int64_t RateControl::Target() const {
-  const std::int64_t target = frameShare_ + (capacity_ * 45 / 100 - fullness_) / 5;
+  const std::int64_t target = frameShare_ + (capacity_ * 45 / 100 - fullness_) / correctionFrames_;
   return std::clamp<std::int64_t>(target, frameShare_ / 8, std::max<std::int64_t>(Room(), 0));
 }
 

@@ -27,6 +27,8 @@ class RateControl {
   int FinestQuantiser() const { return finest_; }
   // Beyond this quantiser, frames are left out rather than coarsened.
   int CoarsestKeptQuantiser() const { return coarsestKept_; }
+  // At most this many frames in a row are left out that way.
+  int LongestGap() const { return longestGap_; }
 
   // The model of a plane's cost: bits = overhead + weight x complexity / q.
   double PredictBits(double complexity, double overheadBits, bool intra, int q) const;
@@ -38,8 +40,10 @@ class RateControl {
   std::int64_t rate_;
   std::int64_t capacity_;
   std::int64_t frameShare_;
+  std::int64_t correctionFrames_;
   int finest_;
   int coarsestKept_;
+  int longestGap_;
   std::int64_t fullness_ = 0;
   std::int64_t lastMs_ = 0;
   double weight_[2] = {1.0, 1.5};  // inter, intra
