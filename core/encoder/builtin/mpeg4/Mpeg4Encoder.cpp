@@ -388,13 +388,29 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
   // profile, the more (what is left keeps frames coming).
   const std::int64_t room = rate_.Room();
   const std::int64_t keyShare = room / 4 + room * settings_.sharpness / 200;
-  const std::int64_t target = key ? std::max(rate_.Target(), keyShare) : rate_.Target();
+  std::int64_t target = key ? std::max(rate_.Target(), keyShare) : rate_.Target();
+  // A predicted plane spends a bit on every macroblock it leaves as it was.
+  const double planeBits = key ? 64.0 : 64.0 + static_cast<double>(blocks_.size());
   auto predict = [&](int q) {
     return rate_.PredictBits(a.complexity[0], a.count[0] * kInterOverhead, false, q) +
-           rate_.PredictBits(a.complexity[1], a.count[1] * kIntraOverhead, true, q) + 64;
+           rate_.PredictBits(a.complexity[1], a.count[1] * kIntraOverhead, true, q) + planeBits;
   };
+  // A frame that costs no more than the rate's share per frame even at the
+  // coarsest quantiser kept is never left out (a small area that changes
+  // every frame keeps every frame), and may take up to that share.
+  double kept = predict(rate_.CoarsestKeptQuantiser());
+  const double share = static_cast<double>(rate_.FrameShare());
+  if (!key && !a.changed.empty() && kept > share && kept < 3 * share) {
+    // Near the share the model is not to be trusted: code to know.
+    kept = static_cast<double>(CodePlane(false, rate_.CoarsestKeptQuantiser(), 0, timeMs, out));
+  }
+  const bool affordable = !key && kept <= share;
+  if (affordable) target = std::max(target, static_cast<std::int64_t>(kept));
   int q = rate_.FinestQuantiser();
   while (q < 31 && predict(q) > static_cast<double>(target)) ++q;
+  // Key frames of the same screen cost alike: the last one's quantiser is
+  // the better first guess, and each try of a whole plane takes long.
+  if (key && lastKeyQuantiser_ != 0) q = lastKeyQuantiser_;
   bool anyRefinable = false;
   for (const Macroblock& mb : blocks_) anyRefinable |= !mb.changed && mb.quality > q;
   if (!key && a.changed.empty() && !anyRefinable) {
@@ -414,7 +430,7 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
   for (int attempt = 0;; ++attempt) {
     // High sharpness leaves frames out rather than coarsening, a few in a
     // row at most.
-    if (!key && q > rate_.CoarsestKeptQuantiser() && leftOut_ < rate_.LongestGap()) {
+    if (!key && !affordable && q > rate_.CoarsestKeptQuantiser() && leftOut_ < rate_.LongestGap()) {
       ++leftOut_;
       LeaveOut(timeMs, out);
       return false;
@@ -450,6 +466,7 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
     rate_.Learn(a.complexity[0] + a.complexity[1], a.count[0] * kInterOverhead + a.count[1] * kIntraOverhead + 64,
                 intraMost, q, static_cast<double>(bits));
   }
+  if (key) lastKeyQuantiser_ = q;
   rate_.Add(bits);
   previousSecond_ = timeMs / 1000;
   leftOut_ = 0;

@@ -83,6 +83,7 @@ class Mpeg4Encoder : public VideoCodec {
   bool started_ = false;
   std::int64_t previousSecond_ = 0;
   int leftOut_ = 0;  // frames left out in a row
+  int lastKeyQuantiser_ = 0;
   std::size_t refineCursor_ = 0;  // where refinement goes on
   std::size_t refineStop_ = 0;
   Counts counts_;

@@ -24,6 +24,7 @@ class RateControl {
   // is emptier than half, less while it is fuller.
   std::int64_t Target() const;
 
+  std::int64_t FrameShare() const { return frameShare_; }
   int FinestQuantiser() const { return finest_; }
   // Beyond this quantiser, frames are left out rather than coarsened.
   int CoarsestKeptQuantiser() const { return coarsestKept_; }
