@@ -124,7 +124,7 @@ Result RunOurs(const std::vector<Frame>& frames, int w, int h, const Options& o)
 Result RunFfmpeg(const std::vector<Frame>& frames, int w, int h, const Options& o) {
   Result r;
   std::string path = mt::TempPath(".avi");
-  std::string command = "ffmpeg -v error -y -f rawvideo -pix_fmt bgra -s " + std::to_string(w) + "x" +
+  std::string command = "ffmpeg -v fatal -y -f rawvideo -pix_fmt bgra -s " + std::to_string(w) + "x" +
                         std::to_string(h) + " -r " + std::to_string(o.fps) +
                         " -i - -c:v mpeg4 -b:v 400k -maxrate 400k -bufsize 2000k -f avi '" + path + "'";
   double start = ChildrenCpuSeconds();
