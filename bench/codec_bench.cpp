@@ -2,7 +2,7 @@
 // mpeg4 encoder at the profile's 400 kbit/s, on the same made-up frames: a
 // desktop in use and full motion, at 1920x1080 and 1280x720.
 //
-//   codec_bench [--frames N] [--fps F] [--quality Q] [--sizes 1920x1080,1280x720]
+//   codec_bench [--frames N] [--fps F] [--quality Q,...] [--sizes 1920x1080,1280x720]
 //               [--content desktop,motion] [--no-ffmpeg]
 #include <cmath>
 #include <cstdio>
@@ -42,7 +42,9 @@ double ChildrenCpuSeconds() {
 struct Options {
   int frames = 300;  // 20 s at 15 fps: two key frame intervals
   int fps = 15;
-  int quality = 95;
+  // The profile's default sharpness (sharp pictures, frames left out when
+  // the budget is short) and the lowest (every frame, coarser).
+  std::vector<int> qualities = {95, 1};
   std::vector<std::pair<int, int>> sizes = {{1920, 1080}, {1280, 720}};
   std::vector<std::string> contents = {"desktop", "motion"};
   bool ffmpeg = true;
@@ -80,13 +82,13 @@ double FilePsnr(const std::string& path, const std::vector<Frame>& source, int w
   return 10.0 * std::log10(255.0 * 255.0 / (mseSum / static_cast<double>(source.size())));
 }
 
-Result RunOurs(const std::vector<Frame>& frames, int w, int h, const Options& o) {
+Result RunOurs(const std::vector<Frame>& frames, int w, int h, const Options& o, int quality) {
   Result r;
   builtin::mpeg4::EncoderSettings settings;
   settings.width = w;
   settings.height = h;
   settings.framesPerThousandSeconds = o.fps * 1000;
-  settings.sharpness = o.quality;
+  settings.sharpness = quality;
   builtin::mpeg4::Mpeg4Encoder encoder(settings);
   std::string path = mt::TempPath(".wmv");
   builtin::StdioFileSink sink;
@@ -172,7 +174,14 @@ Options Parse(int argc, char** argv) {
     auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
     if (a == "--frames") o.frames = std::atoi(value().c_str());
     else if (a == "--fps") o.fps = std::atoi(value().c_str());
-    else if (a == "--quality") o.quality = std::atoi(value().c_str());
+    else if (a == "--quality") {
+      o.qualities.clear();
+      std::string list = value();
+      for (const char* p = list.c_str(); *p;) {
+        o.qualities.push_back(static_cast<int>(std::strtol(p, const_cast<char**>(&p), 10)));
+        while (*p == ',') ++p;
+      }
+    }
     else if (a == "--no-ffmpeg") o.ffmpeg = false;
     else if (a == "--sizes") {
       o.sizes.clear();
@@ -193,7 +202,7 @@ Options Parse(int argc, char** argv) {
         at = comma == std::string::npos ? list.size() : comma + 1;
       }
     } else {
-      std::fprintf(stderr, "usage: %s [--frames N] [--fps F] [--quality Q] [--sizes WxH,...] "
+      std::fprintf(stderr, "usage: %s [--frames N] [--fps F] [--quality Q,...] [--sizes WxH,...] "
                            "[--content desktop,motion] [--no-ffmpeg]\n", argv[0]);
       std::exit(2);
     }
@@ -218,11 +227,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", missing.c_str());
     return 1;
   }
-  std::printf("%d frames at %d fps, 400 kbit/s; ours: sharpness %d, one thread, key frame every 10 s; "
+  std::printf("%d frames at %d fps, 400 kbit/s; ours: at each sharpness, one thread, key frame every 10 s; "
               "FFmpeg mpeg4: -b:v 400k -maxrate 400k -bufsize 2000k\n"
               "fps are frames per CPU second (ours: the encoding thread; FFmpeg: its process); "
               "PSNR over every frame slot\n",
-              o.frames, o.fps, o.quality);
+              o.frames, o.fps);
   std::printf("%-10s %-8s %-18s %8s %10s %8s %7s %7s\n", "size", "content", "encoder", "fps", "MB/minute", "PSNR dB",
               "coded", "dropped");
   for (auto [w, h] : o.sizes) {
@@ -237,14 +246,19 @@ int main(int argc, char** argv) {
         mavrion::bench::MotionSequence seq(w, h);
         for (int f = 0; f < o.frames; ++f) seq.Render(f, &frames[f]);
       }
-      Result ours = RunOurs(frames, w, h, o);
-      Print(size, content, "Mavrion MPEG-4", ours);
+      std::vector<Result> ours;
+      for (int quality : o.qualities) {
+        ours.push_back(RunOurs(frames, w, h, o, quality));
+        Print(size, content, ("Mavrion sharp " + std::to_string(quality)).c_str(), ours.back());
+      }
       if (o.ffmpeg) {
         Result theirs = RunFfmpeg(frames, w, h, o);
         Print(size, content, "FFmpeg mpeg4", theirs);
-        if (ours.ok && theirs.ok) {
-          std::printf("%-10s %-8s   against FFmpeg: %.1fx its speed, %.2fx its size, %+.2f dB\n", "", "",
-                      ours.fps / theirs.fps, ours.bytesPerMinute / theirs.bytesPerMinute, ours.psnr - theirs.psnr);
+        for (std::size_t i = 0; i < ours.size(); ++i) {
+          if (!ours[i].ok || !theirs.ok) continue;
+          std::printf("%-10s %-8s   sharpness %d against FFmpeg: %.1fx its speed, %.2fx its size, %+.2f dB\n", "", "",
+                      o.qualities[i], ours[i].fps / theirs.fps, ours[i].bytesPerMinute / theirs.bytesPerMinute,
+                      ours[i].psnr - theirs.psnr);
         }
       }
       if (content == "desktop" && w == 1920 && h == 1080) {

@@ -39,12 +39,18 @@ int MotionSearch::FullCost(int mx, int my, int dx, int dy, int limit, int rowSte
 int MotionSearch::Cost(int mx, int my, MotionVector mv) const {
   if (!Inside(mx, my, mv)) return kFar;
   if (!(mv.x & 1) && !(mv.y & 1)) return FullCost(mx, my, mv.x >> 1, mv.y >> 1, INT_MAX, 1);
-  std::uint8_t luma[256], cb[64], cr[64];
-  Predict(reference_, mx, my, mv, luma, cb, cr);
+  // Half samples, luma only, as the prediction forms them (rounding type 0).
+  const int hx = mv.x & 1, hy = mv.y & 1;
   int sum = 0;
   for (int j = 0; j < 16; ++j) {
     const std::uint8_t* s = source_.y.Row(my * 16 + j) + mx * 16;
-    for (int i = 0; i < 16; ++i) sum += std::abs(s[i] - luma[j * 16 + i]);
+    const std::uint8_t* a = reference_.y.Row(my * 16 + j + (mv.y >> 1)) + mx * 16 + (mv.x >> 1);
+    const std::uint8_t* c = a + reference_.y.Stride();
+    for (int i = 0; i < 16; ++i) {
+      const int p = hx && hy ? (a[i] + a[i + 1] + c[i] + c[i + 1] + 2) >> 2
+                             : (hx ? (a[i] + a[i + 1] + 1) >> 1 : (a[i] + c[i] + 1) >> 1);
+      sum += std::abs(s[i] - p);
+    }
   }
   return sum;
 }

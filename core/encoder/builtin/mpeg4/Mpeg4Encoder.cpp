@@ -146,7 +146,8 @@ void Mpeg4Encoder::DiscoverMotion() {
   // A few changed macroblocks, spread over the changed area, that no known
   // move explains are searched far along the axes and near in both: what
   // they find is tried on every changed macroblock.
-  const std::size_t samples = 16;
+  // Fewer once moves are known: full motion finds new ones every frame.
+  const std::size_t samples = a.candidates.empty() ? 16 : 4;
   const std::size_t step = std::max<std::size_t>(1, a.changed.size() / samples);
   std::map<std::pair<int, int>, int> found;
   for (std::size_t i = step / 2; i < a.changed.size(); i += step) {
