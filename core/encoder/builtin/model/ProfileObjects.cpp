@@ -124,7 +124,7 @@ HResult ProfileObject::PutContentType(std::int32_t contentType) {
 
 HResult ProfileObject::PutVBRMode(SourceType type, std::int32_t stream, std::int32_t mode) {
   // Constant bit rate, peak, unconstrained and quality-based: all are
-  // accepted; Video 1 codes every frame for its quality alone.
+  // accepted; the video keeps to the audience's rate and buffer whichever.
   if ((type != SourceType::Video && type != SourceType::Audio) || stream != 0 || mode < 1 || mode > 4) {
     return kE_INVALIDARG;
   }
