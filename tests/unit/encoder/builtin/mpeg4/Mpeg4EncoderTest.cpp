@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -70,6 +72,24 @@ std::vector<std::uint8_t> VisiblePlanes(const YuvPicture& p) {
   return out;
 }
 
+// Luma PSNR of what a decoder shows against the picture.
+double LumaPsnr(const YuvPicture& shown, const BgraImage& picture) {
+  YuvPicture source(picture.width, picture.height, 0);
+  for (int my = 0; my < (picture.height + 15) / 16; ++my) {
+    for (int mx = 0; mx < (picture.width + 15) / 16; ++mx) {
+      ConvertMacroblock(picture.pixels, picture.strideBytes, picture.width, picture.height, mx, my, &source);
+    }
+  }
+  double sum = 0;
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      const int d = shown.y.Row(y)[x] - source.y.Row(y)[x];
+      sum += d * d;
+    }
+  }
+  return 10 * std::log10(255.0 * 255.0 * picture.width * picture.height / std::max(sum, 1.0));
+}
+
 TEST(Mpeg4EncoderTest, FfmpegDecodesEveryFrameAsOurReconstructionWithinOneAndTheBucketHolds) {
   ASSERT_EQ(mt::MissingTools(), "");
   const int w = 176, h = 120, fps = 15, frames = 450;
@@ -94,12 +114,16 @@ TEST(Mpeg4EncoderTest, FfmpegDecodesEveryFrameAsOurReconstructionWithinOneAndThe
     std::vector<std::int64_t> bits;
     std::vector<std::uint8_t> out;
     std::int64_t lastKey = 0;
+    double stillFrom = 0, stillTo = 0;
     for (int f = 0; f < frames; ++f) {
       const std::int64_t t = f * 1000 / fps;
       const bool still = f >= 200 && f < 260;  // a still screen is refined
       // A key frame every 10 s, asked for until it comes, as recordings do.
-      bool key = encoder.Encode(screen.Render(still ? 200 : f), t, f == 0 || t - lastKey >= 10000, &out);
+      const BgraImage picture = screen.Render(still ? 200 : f);
+      bool key = encoder.Encode(picture, t, f == 0 || t - lastKey >= 10000, &out);
       if (key) lastKey = t;
+      if (f == 200) stillFrom = LumaPsnr(encoder.Reconstruction(), picture);
+      if (f == 259) stillTo = LumaPsnr(encoder.Reconstruction(), picture);
       if (out.size() > 8) shown.push_back(VisiblePlanes(encoder.Reconstruction()));
       bits.push_back(static_cast<std::int64_t>(out.size()) * 8);
       ASSERT_TRUE(writer.WriteVideoFrame(t, key, out.data(), out.size()));
@@ -108,6 +132,7 @@ TEST(Mpeg4EncoderTest, FfmpegDecodesEveryFrameAsOurReconstructionWithinOneAndThe
     const Mpeg4Encoder::Counts& c = encoder.Totals();
     EXPECT_GE(c.keys, 3u);
     EXPECT_GT(c.refinedMacroblocks, 0u);
+    EXPECT_GT(stillTo, stillFrom + 3) << "a still screen is refined, sharpness " << sharpness;
     droppedAt[sharpness == 1] = c.dropped;
     // Every stretch of frames holds at most the rate times its length plus
     // the buffer.
