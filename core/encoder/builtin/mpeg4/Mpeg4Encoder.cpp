@@ -365,6 +365,28 @@ void Mpeg4Encoder::Commit(const BgraImage& picture, bool key, int q) {
 bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wantKey,
                           std::vector<std::uint8_t>* out) {
   rate_.Advance(timeMs);
+  // A key frame waits while the bucket has no room for one like the last
+  // (frames go on as predicted ones meanwhile); after two seconds of
+  // waiting, frames are left out until it fits.
+  if (wantKey && started_) {
+    if (keyWantedSinceMs_ < 0) keyWantedSinceMs_ = timeMs;
+    if (rate_.Room() < lastKeyBits_) {
+      if (timeMs - keyWantedSinceMs_ < 2000) {
+        wantKey = false;
+      } else {
+        LeaveOut(timeMs, out);
+        return false;
+      }
+    }
+  }
+  // With the bucket nearly full, every other frame is left out before it
+  // is coded: waiting for room to code a frame later only makes the
+  // changes it must catch up on larger.
+  if (!wantKey && started_ && leftOut_ == 0 && rate_.Fullness() > rate_.Capacity() * 8 / 10) {
+    ++leftOut_;
+    LeaveOut(timeMs, out);
+    return false;
+  }
   const bool key = wantKey || !started_;
   Analyse(picture, key);
   Analysis& a = *analysis_;
@@ -422,7 +444,12 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
   // towards the target by the ratio of what came out (bits go roughly as
   // 1/q), a few times at most.
   const int finest = rate_.FinestQuantiser();
-  const std::int64_t refineBudget = std::max<std::int64_t>(target / 5, static_cast<std::int64_t>(target - predict(q)));
+  // Refinement takes a fifth of the target, or what the changes leave of
+  // it; nothing while the bucket is well over half full.
+  const std::int64_t refineBudget =
+      rate_.Fullness() > rate_.Capacity() * 6 / 10
+          ? 0
+          : std::max<std::int64_t>(target / 5, static_cast<std::int64_t>(target - predict(q)));
   auto tooMuch = [&](std::size_t bits) {
     return static_cast<std::int64_t>(bits) > room || static_cast<double>(bits) > target * 1.2;
   };
@@ -467,7 +494,11 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
     rate_.Learn(a.complexity[0] + a.complexity[1], a.count[0] * kInterOverhead + a.count[1] * kIntraOverhead + 64,
                 intraMost, q, static_cast<double>(bits));
   }
-  if (key) lastKeyQuantiser_ = q;
+  if (key) {
+    lastKeyQuantiser_ = q;
+    lastKeyBits_ = static_cast<std::int64_t>(bits);
+    keyWantedSinceMs_ = -1;
+  }
   rate_.Add(bits);
   previousSecond_ = timeMs / 1000;
   leftOut_ = 0;

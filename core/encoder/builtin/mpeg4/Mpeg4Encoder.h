@@ -84,6 +84,8 @@ class Mpeg4Encoder : public VideoCodec {
   std::int64_t previousSecond_ = 0;
   int leftOut_ = 0;  // frames left out in a row
   int lastKeyQuantiser_ = 0;
+  std::int64_t lastKeyBits_ = 0;
+  std::int64_t keyWantedSinceMs_ = -1;
   std::size_t refineCursor_ = 0;  // where refinement goes on
   std::size_t refineStop_ = 0;
   Counts counts_;

@@ -36,6 +36,7 @@ class RateControl {
   void Learn(double complexity, double overheadBits, bool intra, int q, double bits);
 
   std::int64_t Fullness() const { return fullness_; }
+  std::int64_t Capacity() const { return capacity_; }
 
  private:
   std::int64_t rate_;
