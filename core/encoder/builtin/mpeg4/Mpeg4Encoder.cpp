@@ -379,14 +379,6 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
       }
     }
   }
-  // With the bucket nearly full, every other frame is left out before it
-  // is coded: waiting for room to code a frame later only makes the
-  // changes it must catch up on larger.
-  if (!wantKey && started_ && leftOut_ == 0 && rate_.Fullness() > rate_.Capacity() * 8 / 10) {
-    ++leftOut_;
-    LeaveOut(timeMs, out);
-    return false;
-  }
   const bool key = wantKey || !started_;
   Analyse(picture, key);
   Analysis& a = *analysis_;
@@ -423,12 +415,21 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
   // every frame keeps every frame), and may take up to that share.
   double kept = predict(rate_.CoarsestKeptQuantiser());
   const double share = static_cast<double>(rate_.FrameShare());
-  if (!key && !a.changed.empty() && kept > share && kept < 3 * share) {
-    // Near the share the model is not to be trusted: code to know.
+  if (!key && !a.changed.empty() && kept > share && (kept < 3 * share || a.changed.size() * 4 < blocks_.size())) {
+    // Near the share, or for a few changes (quick to code), the model is
+    // not to be trusted: code to know.
     kept = static_cast<double>(CodePlane(false, rate_.CoarsestKeptQuantiser(), 0, timeMs, out));
   }
   const bool affordable = !key && kept <= share;
   if (affordable) target = std::max(target, static_cast<std::int64_t>(kept));
+  // With the bucket nearly full, every other frame that costs more than its
+  // share is left out before it is coded: waiting for room to code a frame
+  // later only makes the changes it must catch up on larger.
+  if (!key && !affordable && leftOut_ == 0 && rate_.Fullness() > rate_.Capacity() * 8 / 10) {
+    ++leftOut_;
+    LeaveOut(timeMs, out);
+    return false;
+  }
   int q = rate_.FinestQuantiser();
   while (q < 31 && predict(q) > static_cast<double>(target)) ++q;
   // Key frames of the same screen cost alike: the last one's quantiser is
