@@ -67,7 +67,7 @@ class CaptureRecordingTest(unittest.TestCase):
             made = wait_until(lambda: set(Path(bench.app_dir).glob("*.wmv")) - before, what="the recording")
             self.assertEqual(len(made), 1)
             width, height = clipped[2] - clipped[0], clipped[3] - clipped[1]
-            # Video 1 codes 4x4 blocks: a size may be padded to a multiple of 4.
+            # The encoded size is padded to a multiple of 4.
             padded = ((width + 3) // 4 * 4, (height + 3) // 4 * 4)
             self.assertIn(video_size(next(iter(made))), {(width, height), padded})
 

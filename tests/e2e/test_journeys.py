@@ -130,7 +130,7 @@ class JourneysTest(unittest.TestCase):
         self.assertEqual(info["format"], "asf", path)
         self.assertIsNotNone(info["duration"], "%s states no duration: never finished" % path)
         self.assertGreater(info["duration"], 0.5, path)
-        self.assertEqual(info["video"]["codec"], "msvideo1")
+        self.assertEqual(info["video"]["codec"], "mpeg4")
         self.assertGreater(info["video"]["frames"], 0, "%s: no frame decodes" % path)
         if recorded is not None:
             self.assertGreaterEqual(info["duration"], recorded - SLACK, "recorded %.1f s" % recorded)

@@ -136,7 +136,7 @@ class PackageTest(unittest.TestCase):
             info = probe_recording(output)
             self.assertIsNotNone(info["duration"])
             self.assertGreater(info["duration"], 1)
-            self.assertEqual(info["video"]["codec"], "msvideo1")
+            self.assertEqual(info["video"]["codec"], "mpeg4")
             self.assertGreater(info["video"]["frames"], 0)
 
     @staticmethod

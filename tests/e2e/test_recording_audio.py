@@ -27,7 +27,7 @@ class RecordingAudioTest(RecordingSteps, unittest.TestCase):
         self.assertEqual(sorted(streams), ["audio", "video"])
         audio, video = streams["audio"], streams["video"]
         self.assertEqual((audio["codec_name"], audio["sample_rate"], audio["channels"]), ("pcm_s16le", "44100", 2))
-        self.assertEqual(video["codec_name"], "msvideo1")
+        self.assertEqual(video["codec_name"], "mpeg4")
         self.assert_plays(info, bounds)
         lengths = [float(s["duration"]) for s in (audio, video)]
         self.assertLess(abs(lengths[0] - lengths[1]), IN_STEP, "sound %.2f s, picture %.2f s" % tuple(lengths))

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Recordings of the real Mavrion.exe under Wine at a size chosen in the
-height and width lists, read back with ffprobe: the picture size (Video 1
-codes 4x4 blocks, so a width of 550 is padded to 552), the duration against
+height and width lists, read back with ffprobe: the picture size (padded to
+a multiple of 4, so a width of 550 becomes 552), the duration against
 the time recorded, with and without a pause, and the descriptive texts.
 
 Skipped when the build cannot record (no encoder component)."""
@@ -21,7 +21,7 @@ ENCODED = (552, 400)  # the width padded to a multiple of 4
 class RecordingSizeTest(RecordingSteps, unittest.TestCase):
     def check(self, info, bounds):
         video = self.video(info)
-        self.assertEqual((video["codec_name"], video["width"], video["height"]), ("msvideo1",) + ENCODED)
+        self.assertEqual((video["codec_name"], video["width"], video["height"]), ("mpeg4",) + ENCODED)
         self.assertEqual(video["r_frame_rate"], "10/1")
         self.assert_plays(info, bounds)
         self.assert_metadata(info)

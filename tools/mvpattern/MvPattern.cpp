@@ -2,13 +2,30 @@
 // with coloured tiles 30 pixels wide (not a multiple of the codec's 4-pixel
 // blocks, so a picture recorded a few pixels off, mirrored or with its red
 // and blue swapped differs clearly from a screenshot) and a grey ramp along
-// the top. Any key or click ends it.
+// the top. With --ticker, a small square below the ramp takes a new colour
+// every 1/30 s (for measuring how many different frames a recording
+// holds). Any key or click ends it.
 #include <windows.h>
 
 namespace {
 
 constexpr int kTile = 30;
 constexpr int kRampHeight = 20;
+constexpr RECT kTicker = {40, 40, 104, 104};
+constexpr UINT_PTR kTickerTimer = 1;
+
+bool gTicker = false;
+DWORD gTickerStep = 0;  // the 1/30 s the square shows
+
+COLORREF TickerColour(DWORD step) {
+  return RGB((step * 67) % 256, (step * 151 + 80) % 256, (step * 29 + 160) % 256);
+}
+
+void PaintTicker(HDC dc) {
+  HBRUSH brush = CreateSolidBrush(TickerColour(gTickerStep));
+  FillRect(dc, &kTicker, brush);
+  DeleteObject(brush);
+}
 
 COLORREF TileColour(int column, int row) {
   return RGB((column * 37 + row * 11) % 256, (row * 53 + 40) % 256, (column * 97 + row * 71 + 90) % 256);
@@ -34,6 +51,7 @@ void Paint(HWND hwnd) {
     FillRect(dc, &line, brush);
     DeleteObject(brush);
   }
+  if (gTicker) PaintTicker(dc);
   EndPaint(hwnd, &paint);
 }
 
@@ -42,6 +60,18 @@ LRESULT CALLBACK PatternProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PAINT:
       Paint(hwnd);
       return 0;
+    case WM_TIMER: {
+      // The timer runs faster than 30 Hz; the square changes when the
+      // 1/30 s it shows has passed.
+      const DWORD step = GetTickCount() * 3 / 100;
+      if (step != gTickerStep) {
+        gTickerStep = step;
+        HDC dc = GetDC(hwnd);
+        PaintTicker(dc);
+        ReleaseDC(hwnd, dc);
+      }
+      return 0;
+    }
     case WM_KEYDOWN:
     case WM_LBUTTONDOWN:
       DestroyWindow(hwnd);
@@ -56,7 +86,8 @@ LRESULT CALLBACK PatternProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
+  gTicker = commandLine != nullptr && lstrcmpA(commandLine, "--ticker") == 0;
   WNDCLASSA wc = {};
   wc.lpfnWndProc = PatternProc;
   wc.hInstance = instance;
@@ -66,6 +97,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   HWND hwnd = CreateWindowA(wc.lpszClassName, "Mavrion Test Pattern", WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
                             GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance, nullptr);
   ShowWindow(hwnd, show);
+  if (gTicker) SetTimer(hwnd, kTickerTimer, 5, nullptr);
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);

@@ -31,6 +31,8 @@ constexpr AsfGuid kSimpleIndexObject = Guid(0x33000890, 0xE5B1, 0x11CF, 0x89F4, 
 constexpr AsfGuid kAudioMedia = Guid(0xF8699E40, 0x5B4D, 0x11CF, 0xA8FD, 0x00805F5C442B);
 constexpr AsfGuid kVideoMedia = Guid(0xBC19EFC0, 0x5B4D, 0x11CF, 0xA8FD, 0x00805F5C442B);
 constexpr AsfGuid kNoErrorCorrection = Guid(0x20FB5700, 0x5B55, 0x11CF, 0xA8FD, 0x00805F5C442B);
+constexpr AsfGuid kExtendedStreamPropertiesObject = Guid(0x14E6A5CB, 0xC672, 0x4332, 0x8399, 0xA96952065B5A);
+constexpr AsfGuid kStreamBitrateObject = Guid(0x7BF875CE, 0x468D, 0x11D1, 0x8D82, 0x006097C9A2B2);
 constexpr AsfGuid kAudioSpread = Guid(0xBFC3CD50, 0x618F, 0x11CF, 0x8BB2, 0x00AA00B4E220);
 
 constexpr std::uint32_t kFlagSeekable = 0x02;
@@ -202,11 +204,41 @@ bool AsfWriter::WriteHeader(std::uint64_t packets, std::uint64_t indexSize, std:
   ++count;
 
   {
+    Bytes inner;
+    if (s.video.bitsPerSecond != 0) {
+      // The video's rate and buffer, as a player plans its buffering.
+      Bytes extended;
+      extended.U64(0);  // start time
+      extended.U64(0);  // end time
+      extended.U32(s.video.bitsPerSecond);
+      extended.U32(s.video.bufferMs);
+      extended.U32(s.video.bufferMs);  // initial fullness
+      extended.U32(s.video.bitsPerSecond);
+      extended.U32(s.video.bufferMs);
+      extended.U32(s.video.bufferMs);
+      extended.U32(0);  // largest object: not known ahead
+      extended.U32(0);  // flags
+      extended.U16(kVideoStream);
+      extended.U16(0);  // language
+      extended.U64(static_cast<std::uint64_t>(s.video.frameDurationMs) * kHundredNsPerMs);
+      extended.U16(0);  // no names
+      extended.U16(0);  // no payload extensions
+      inner.Object(kExtendedStreamPropertiesObject, extended);
+    }
     Bytes extension;
     extension.Guid(kHeaderExtensionReserved);
     extension.U16(6);
-    extension.U32(0);  // no extension objects
+    extension.U32(static_cast<std::uint32_t>(inner.Data().size()));
+    extension.Append(inner.Data());
     objects.Object(kHeaderExtensionObject, extension);
+    ++count;
+  }
+  if (s.video.bitsPerSecond != 0) {
+    Bytes bitrates;
+    bitrates.U16(1);
+    bitrates.U16(kVideoStream);
+    bitrates.U32(s.video.bitsPerSecond);
+    objects.Object(kStreamBitrateObject, bitrates);
     ++count;
   }
   {
@@ -228,9 +260,10 @@ bool AsfWriter::WriteHeader(std::uint64_t packets, std::uint64_t indexSize, std:
     video.U32(static_cast<std::uint32_t>(s.video.width));
     video.U32(static_cast<std::uint32_t>(s.video.height));
     video.U8(2);  // reserved flags
-    video.U16(40);
-    // BITMAPINFOHEADER; a positive height: rows bottom-up, as the codec codes them.
-    video.U32(40);
+    const std::uint32_t formatSize = 40 + static_cast<std::uint32_t>(s.video.codecData.size());
+    video.U16(static_cast<std::uint16_t>(formatSize));
+    // BITMAPINFOHEADER, its size counting the codec data that follows.
+    video.U32(formatSize);
     video.U32(static_cast<std::uint32_t>(s.video.width));
     video.U32(static_cast<std::uint32_t>(s.video.height));
     video.U16(1);
@@ -241,6 +274,7 @@ bool AsfWriter::WriteHeader(std::uint64_t packets, std::uint64_t indexSize, std:
     video.U32(0);
     video.U32(0);
     video.U32(0);
+    video.Append(s.video.codecData);
     objects.Object(kStreamPropertiesObject,
                    StreamProperties(kVideoMedia, kNoErrorCorrection, kVideoStream, video, Bytes()));
     ++count;

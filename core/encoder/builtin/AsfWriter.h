@@ -35,6 +35,10 @@ struct AsfVideoFormat {
   std::uint32_t fourCC = 0;
   std::uint16_t bitCount = 16;
   std::int64_t frameDurationMs = 0;  // counted into the file's duration
+  std::vector<std::uint8_t> codecData;  // after the BITMAPINFOHEADER
+  // The stream's declared bit rate and buffer (a leaky bucket); 0: none.
+  std::uint32_t bitsPerSecond = 0;
+  std::uint32_t bufferMs = 0;
 };
 
 struct AsfAudioFormat {

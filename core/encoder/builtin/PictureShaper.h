@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/encoder/builtin/MsVideo1Encoder.h"
+#include "core/encoder/builtin/BgraImage.h"
 
 namespace mavrion::encoder::builtin {
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/encoder/builtin/PcmStretch.h"
+#include "core/encoder/builtin/mpeg4/Mpeg4Encoder.h"
 
 namespace mavrion::encoder::builtin {
 
@@ -20,9 +21,15 @@ bool ScreenRecording::Begin(const RecordingSetup& setup, std::uint32_t nowMs) {
   }
   setup_ = setup;
   shaper_ = std::make_unique<PictureShaper>(geometry_);
-  encoder_ = std::make_unique<MsVideo1Encoder>(geometry_.encodedWidth, geometry_.encodedHeight,
-                                               setup.sharpness);
   clock_ = std::make_unique<MediaClock>(setup.framesPerThousandSeconds);
+  mpeg4::EncoderSettings video;
+  video.width = geometry_.encodedWidth;
+  video.height = geometry_.encodedHeight;
+  video.framesPerThousandSeconds = setup.framesPerThousandSeconds;
+  video.sharpness = setup.sharpness;
+  video.bitsPerSecond = setup.bitsPerSecond;
+  video.bufferMs = setup.bufferMs;
+  codec_ = std::make_unique<mpeg4::Mpeg4Encoder>(video);
   if (setup.hasAudio) {
     clock_->UseAudio(setup.audio.samplesPerSecond);
     // Silence is the middle value: 0 for 16-bit samples, 128 for 8-bit ones.
@@ -30,10 +37,7 @@ bool ScreenRecording::Begin(const RecordingSetup& setup, std::uint32_t nowMs) {
   }
 
   AsfFileSetup file;
-  file.video.width = geometry_.encodedWidth;
-  file.video.height = geometry_.encodedHeight;
-  file.video.fourCC = kFourCcCram;
-  file.video.bitCount = kMsVideo1BitCount;
+  file.video = codec_->Format();
   file.video.frameDurationMs = clock_->FrameDurationMs();
   file.hasAudio = setup.hasAudio;
   file.audio = setup.audio;
@@ -51,9 +55,10 @@ std::uint32_t ScreenRecording::MillisecondsToNextFrame(std::uint32_t nowMs) cons
 
 bool ScreenRecording::WriteRepeats(std::uint64_t first, std::uint64_t count) {
   if (count == 0 || !havePicture_) return !writer_.Failed();
-  encoder_->EncodeRepeat(&frame_);
   for (std::uint64_t slot = first; slot < first + count; ++slot) {
-    if (!writer_.WriteVideoFrame(clock_->SlotTime(slot), false, frame_.data(), frame_.size())) return false;
+    const std::int64_t timeMs = clock_->SlotTime(slot);
+    codec_->EncodeRepeat(timeMs, &frame_);
+    if (!writer_.WriteVideoFrame(timeMs, false, frame_.data(), frame_.size())) return false;
     ++framesWritten_;
   }
   return true;
@@ -75,7 +80,7 @@ bool ScreenRecording::AddFrame(std::uint32_t nowMs, const BgraImage& captured) {
 
   const std::int64_t timeMs = clock_->SlotTime(slot);
   const bool wantKey = first || timeMs - lastKeyMs_ >= static_cast<std::int64_t>(setup_.keyFrameIntervalMs);
-  const bool key = encoder_->Encode(shaper_->Shape(captured), wantKey, &frame_);
+  const bool key = codec_->Encode(shaper_->Shape(captured), timeMs, wantKey, &frame_);
   if (key) lastKeyMs_ = timeMs;
   havePicture_ = true;
   if (!writer_.WriteVideoFrame(timeMs, key, frame_.data(), frame_.size())) return false;

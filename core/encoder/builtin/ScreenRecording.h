@@ -1,7 +1,8 @@
 #pragma once
 // One recording of the built-in screen encoder, from captured pictures and
 // sound to the finished file: the media clock decides which frames are due,
-// the shaper brings pictures to the encoded size, Video 1 compresses them
+// the shaper brings pictures to the encoded size, our MPEG-4 video
+// encoder compresses them within the profile's bit rate
 // and the ASF writer stores them with the sound.
 //
 // The capture loop asks how long to wait for the next frame, captures, and
@@ -15,8 +16,8 @@
 
 #include "core/encoder/builtin/AsfWriter.h"
 #include "core/encoder/builtin/MediaClock.h"
-#include "core/encoder/builtin/MsVideo1Encoder.h"
 #include "core/encoder/builtin/PictureShaper.h"
+#include "core/encoder/builtin/VideoCodec.h"
 
 namespace mavrion::encoder::builtin {
 
@@ -27,6 +28,8 @@ struct RecordingSetup {
   int profileHeight = 0;  // 0 keeps the captured height
   std::int32_t framesPerThousandSeconds = 15000;
   int sharpness = 95;  // 1..100
+  std::uint32_t bitsPerSecond = 400000;  // the video's leaky bucket
+  std::uint32_t bufferMs = 5000;
   bool hasAudio = false;
   AsfAudioFormat audio;  // PCM
   AsfTexts texts;
@@ -78,7 +81,7 @@ class ScreenRecording {
   RecordingSetup setup_;
   FrameGeometry geometry_;
   std::unique_ptr<PictureShaper> shaper_;
-  std::unique_ptr<MsVideo1Encoder> encoder_;
+  std::unique_ptr<VideoCodec> codec_;
   std::unique_ptr<MediaClock> clock_;
   std::vector<std::uint8_t> frame_;
   std::vector<std::uint8_t> silence_;

@@ -77,6 +77,8 @@ HResult EncoderObject::MakePlan(RecordingPlan* plan) const {
   plan->setup.profileHeight = audience.height;
   plan->setup.framesPerThousandSeconds = audience.thousandthsFps;
   plan->setup.sharpness = std::max(audience.sharpness, 1);
+  if (audience.bitsPerSecond > 0) plan->setup.bitsPerSecond = static_cast<std::uint32_t>(audience.bitsPerSecond);
+  if (audience.bufferMs > 0) plan->setup.bufferMs = static_cast<std::uint32_t>(audience.bufferMs);
   plan->setup.texts = displayInfo_->Texts(ports.texts);
   return kS_OK;
 }

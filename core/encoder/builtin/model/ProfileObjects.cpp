@@ -12,14 +12,14 @@ constexpr std::uint32_t FourCC(char a, char b, char c, char d) {
          static_cast<std::uint32_t>(static_cast<unsigned char>(d)) << 24;
 }
 
-// Video 1 answers for the screen codec (index 0) and under its own names.
+// Our MPEG-4 video answers for the screen codec (index 0) and under its own
+// name.
 constexpr struct {
   std::uint32_t fourCC;
   std::int32_t index;
 } kVideoCodecs[] = {
     {FourCC('M', 'S', 'S', '2'), 0},
-    {FourCC('C', 'R', 'A', 'M'), 1},
-    {FourCC('M', 'S', 'V', 'C'), 1},
+    {FourCC('M', '4', 'S', '2'), 1},
 };
 constexpr std::int32_t kVideoCodecCount = 2;
 
@@ -124,7 +124,7 @@ HResult ProfileObject::PutContentType(std::int32_t contentType) {
 
 HResult ProfileObject::PutVBRMode(SourceType type, std::int32_t stream, std::int32_t mode) {
   // Constant bit rate, peak, unconstrained and quality-based: all are
-  // accepted; Video 1 codes every frame for its quality alone.
+  // accepted; the video keeps to the audience's rate and buffer whichever.
   if ((type != SourceType::Video && type != SourceType::Audio) || stream != 0 || mode < 1 || mode > 4) {
     return kE_INVALIDARG;
   }

@@ -1,7 +1,7 @@
 #pragma once
 // The built-in encoder's profile: content type, audiences and their video
 // settings, with the bounds of what it can record. Its one video codec,
-// Microsoft Video 1, stands in for the screen codec the profile asks for.
+// our MPEG-4 video, stands in for the screen codec the profile asks for.
 #include <cstdint>
 #include <memory>
 #include <string>

@@ -12,7 +12,7 @@
 
 #include "core/encoder/builtin/AsfWriter.h"
 #include "core/encoder/builtin/ByteSink.h"
-#include "core/encoder/builtin/MsVideo1Encoder.h"
+#include "core/encoder/builtin/BgraImage.h"
 #include "core/platform/Threads.h"
 #include "core/platform/Types.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "core/encoder/builtin/MsVideo1Encoder.h"
+#include "core/encoder/builtin/mpeg4/Mpeg4Encoder.h"
 #include "core/encoder/builtin/Windows1252.h"
 #include "tests/unit/encoder/builtin/MediaTools.h"
 
@@ -17,33 +17,45 @@ namespace mt = media_tools;
 
 constexpr int kW = 64, kH = 48;
 
-// Frames of a bar moving over a gradient, coded as the recorder codes them.
+// Frames of a bar moving over a grainy gradient, coded as the recorder codes
+// them.
 class Source {
  public:
-  Source() : encoder_(kW, kH, 90), pixels_(kW * kH * 4) {}
+  Source() : encoder_(Settings()), pixels_(kW * kH * 4) {}
+  static mpeg4::EncoderSettings Settings() {
+    mpeg4::EncoderSettings s;
+    s.width = kW;
+    s.height = kH;
+    s.framesPerThousandSeconds = 10000;
+    return s;
+  }
+  AsfVideoFormat Format() const { return encoder_.Format(); }
   std::vector<std::uint8_t> Frame(int n, bool* key) {
     for (int y = 0; y < kH; ++y)
       for (int x = 0; x < kW; ++x) {
         std::uint8_t* p = &pixels_[(y * kW + x) * 4];
         bool bar = x >= (n * 3) % kW && x < (n * 3) % kW + 6;
-        p[0] = static_cast<std::uint8_t>(bar ? 20 : x * 4);
+        // Grain that changes every frame keeps the frames about a packet's size.
+        const std::uint32_t grain = ((x * 73856093u) ^ (y * 19349663u) ^ (n * 83492791u)) % 121;
+        p[0] = static_cast<std::uint8_t>(bar ? 20 : x * 2 + grain);
         p[1] = static_cast<std::uint8_t>(bar ? 220 : y * 5);
         p[2] = static_cast<std::uint8_t>(bar ? 240 : 90);
         p[3] = 255;
       }
     std::vector<std::uint8_t> out;
-    *key = encoder_.Encode(BgraImage{pixels_.data(), kW, kH, kW * 4}, n % 20 == 0, &out);
+    *key = encoder_.Encode(BgraImage{pixels_.data(), kW, kH, kW * 4}, n * 100, n % 20 == 0, &out);
     return out;
   }
 
  private:
-  MsVideo1Encoder encoder_;
+  mpeg4::Mpeg4Encoder encoder_;
   std::vector<std::uint8_t> pixels_;
 };
 
 AsfFileSetup FileSetup(bool audio) {
   AsfFileSetup setup;
-  setup.video = AsfVideoFormat{kW, kH, kFourCcCram, 16, 100};
+  setup.video = Source().Format();
+  setup.video.frameDurationMs = 100;
   setup.hasAudio = audio;
   setup.audio = AsfAudioFormat{1, 8000, 16};
   setup.texts.title = Windows1252ToUtf16("Caf\xE9 demo");
@@ -103,8 +115,9 @@ TEST(AsfWriterTest, FfprobeReadsStreamsFormatAndDescriptiveTexts) {
   ASSERT_NE(video, std::string::npos) << json;
   ASSERT_NE(audio, std::string::npos) << json;
   std::size_t videoStart = json.rfind("\"index\"", video);
-  EXPECT_EQ(mt::JsonValue(json, "codec_name", videoStart), "msvideo1");
-  EXPECT_EQ(mt::JsonValue(json, "codec_tag_string", videoStart), "CRAM");
+  EXPECT_EQ(mt::JsonValue(json, "codec_name", videoStart), "mpeg4");
+  EXPECT_EQ(mt::JsonValue(json, "codec_tag_string", videoStart), "M4S2");
+  EXPECT_EQ(mt::JsonValue(json, "bit_rate", videoStart), "400000") << "the declared rate";
   EXPECT_EQ(mt::JsonValue(json, "width", videoStart), "64");
   EXPECT_EQ(mt::JsonValue(json, "height", videoStart), "48");
   EXPECT_EQ(mt::JsonValue(json, "r_frame_rate", videoStart), "10/1");
@@ -139,7 +152,7 @@ TEST(AsfWriterTest, FinishedFileDescribesItselfAndIndexesKeyFrames) {
   ASSERT_FALSE(writer.Failed());
 
   EXPECT_EQ(Le(b, 0, 4), 0x75B22630u);
-  EXPECT_EQ(Le(b, 24, 4), 4u) << "file properties, extension, description, one stream";
+  EXPECT_EQ(Le(b, 24, 4), 5u) << "file properties, extension, description, bit rates, one stream";
   EXPECT_EQ(std::memcmp(&b[props + 24], MakeFileId(1, 2).data(), 16), 0);
   EXPECT_EQ(Le(b, props + 40, 8), b.size()) << "file size";
   EXPECT_EQ(Le(b, props + 48, 8), FileTimeFromUnixSeconds(1700000000));
@@ -246,7 +259,7 @@ TEST(AsfWriterTest, KilledRecordingStaysPlayableUpToItsLastFlush) {
     std::string file = mt::WriteTemp(*bytes, ".wmv");
     std::string json = mt::Probe(file, &code);
     EXPECT_EQ(code, 0) << json;
-    EXPECT_EQ(mt::JsonValue(json, "codec_name"), "msvideo1");
+    EXPECT_EQ(mt::JsonValue(json, "codec_name"), "mpeg4");
     if (bytes == &killed) {
       EXPECT_NEAR(std::stod(mt::JsonValue(json, "duration", json.find("\"format\":"))), 5.1, 0.01) << json;
     }

@@ -50,15 +50,24 @@ std::string WriteTemp(const std::vector<std::uint8_t>& bytes, const std::string&
   return path;
 }
 
-std::vector<std::uint8_t> DecodeBgra(const std::string& path, int* exitCode) {
-  std::string out = Run("ffmpeg -v error -i '" + path + "' -map 0:v:0 -vsync passthrough -f rawvideo -pix_fmt bgra -",
-                        exitCode);
+namespace {
+
+std::string DecodeCommand(const std::string& path, int framesPerSecond) {
+  const std::string timing = framesPerSecond > 0 ? "-vf fps=" + std::to_string(framesPerSecond) + ":eof_action=pass"
+                                                 : std::string("-vsync passthrough");
+  return "ffmpeg -v error -i '" + path + "' -map 0:v:0 " + timing + " -f rawvideo -pix_fmt bgra -";
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> DecodeBgra(const std::string& path, int* exitCode, int framesPerSecond) {
+  std::string out = Run(DecodeCommand(path, framesPerSecond), exitCode);
   return std::vector<std::uint8_t>(out.begin(), out.end());
 }
 
-long ForEachDecodedFrame(const std::string& path, std::size_t frameBytes,
+long ForEachDecodedFrame(const std::string& path, std::size_t frameBytes, int framesPerSecond,
                          const std::function<void(const std::uint8_t*)>& frame) {
-  FILE* pipe = popen(("ffmpeg -v error -i '" + path + "' -map 0:v:0 -vsync passthrough -f rawvideo -pix_fmt bgra -").c_str(), "r");
+  FILE* pipe = popen(DecodeCommand(path, framesPerSecond).c_str(), "r");
   if (!pipe) return -1;
   std::vector<std::uint8_t> buffer(frameBytes);
   long frames = 0;

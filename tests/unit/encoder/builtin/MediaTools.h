@@ -22,12 +22,14 @@ std::string TempPath(const std::string& suffix);
 std::string WriteTemp(const std::vector<std::uint8_t>& bytes, const std::string& suffix);
 
 // Every frame of the file's video as BGRA, frame after frame, in the
-// file's own timing (no frame dropped or doubled).
-std::vector<std::uint8_t> DecodeBgra(const std::string& path, int* exitCode);
+// file's own timing (no frame dropped or doubled); with framesPerSecond,
+// what is shown at each frame of that rate instead, so that frames coded
+// as a repeat of the one before (which decoders do not output) are there.
+std::vector<std::uint8_t> DecodeBgra(const std::string& path, int* exitCode, int framesPerSecond = 0);
 
 // The same one frame at a time, without holding them all; answers how many
 // whole frames came, or -1 when ffmpeg failed.
-long ForEachDecodedFrame(const std::string& path, std::size_t frameBytes,
+long ForEachDecodedFrame(const std::string& path, std::size_t frameBytes, int framesPerSecond,
                          const std::function<void(const std::uint8_t*)>& frame);
 
 // ffprobe -show_streams -show_format as JSON.

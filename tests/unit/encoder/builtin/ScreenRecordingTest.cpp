@@ -1,5 +1,6 @@
 #include "core/encoder/builtin/ScreenRecording.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -81,25 +82,26 @@ TEST(ScreenRecordingTest, LateCapturesAndAPauseGiveTheRecordedTimeWithoutGapsOrF
   EXPECT_NEAR(std::stod(mt::JsonValue(json, "duration", json.find("\"format\":"))), 7.0, 0.01);
   EXPECT_EQ(mt::JsonValue(json, "width"), "132");
   std::vector<long> times = VideoPacketTimes(path);
-  std::vector<std::uint8_t> frames = mt::DecodeBgra(path, &code);
+  std::vector<std::uint8_t> frames = mt::DecodeBgra(path, &code, 10);
   std::remove(path.c_str());
   ASSERT_EQ(times.size(), 70u);
   for (std::size_t i = 0; i < times.size(); ++i) EXPECT_EQ(times[i], static_cast<long>(i) * 100) << "frame " << i;
 
   ASSERT_EQ(frames.size(), 70u * 132 * 72 * 4);
   auto grey = [&](int frame) { return frames[static_cast<std::size_t>(frame) * 132 * 72 * 4 + 4 * 131]; };
-  auto expanded = [](int level) { int v = level >> 3; return (v << 3) | (v >> 2); };
-  EXPECT_EQ(grey(0), expanded(4));
-  EXPECT_EQ(grey(11), expanded(48));
+  // Through studio-range YUV and back a grey level comes out within one or two.
+  auto expanded = [](int level) { return ::testing::AllOf(::testing::Ge(level - 2), ::testing::Le(level + 2)); };
+  EXPECT_THAT(grey(0), expanded(4));
+  EXPECT_THAT(grey(11), expanded(48));
   // Slots 12 to 14 passed without a capture: they repeat capture 12; the
   // late capture fills slot 15.
-  EXPECT_EQ(grey(12), expanded(48));
-  EXPECT_EQ(grey(14), expanded(48));
-  EXPECT_EQ(grey(15), expanded(52));
-  EXPECT_EQ(grey(39), expanded(148)) << "the last capture before the pause (the one at 3950 found no frame due)";
+  EXPECT_THAT(grey(12), expanded(48));
+  EXPECT_THAT(grey(14), expanded(48));
+  EXPECT_THAT(grey(15), expanded(52));
+  EXPECT_THAT(grey(39), expanded(148)) << "the last capture before the pause (the one at 3950 found no frame due)";
   // The first frame after the pause is the first capture after Resume.
-  EXPECT_EQ(grey(40), expanded(154));
-  EXPECT_EQ(grey(69), expanded(level));
+  EXPECT_THAT(grey(40), expanded(154));
+  EXPECT_THAT(grey(69), expanded(level));
 }
 
 TEST(ScreenRecordingTest, SoundFromATooFastDeviceKeepsToTheWallClockAndSizesAreScaled) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/encoder/VideoProfile.h"
+#include "core/encoder/builtin/mpeg4/Mpeg4Encoder.h"
 #include "tests/unit/encoder/builtin/model/FakeRecorderPorts.h"
 
 namespace mavrion::encoder::builtin {
@@ -26,7 +27,7 @@ TEST_F(ProfileObjectsTest, CodecLookupAnswersTheScreenCodecAndRefusesOthers) {
   EXPECT_EQ(profile->GetCodecIndexFromFourCC(SourceType::Video, kScreenCodecFourCC, &index), kS_OK);
   EXPECT_EQ(index, 0);
   index = 7;
-  EXPECT_EQ(profile->GetCodecIndexFromFourCC(SourceType::Video, kFourCcCram, &index), kS_OK);
+  EXPECT_EQ(profile->GetCodecIndexFromFourCC(SourceType::Video, mpeg4::kFourCcM4s2, &index), kS_OK);
   EXPECT_EQ(index, 1);
 
   index = 7;

@@ -49,7 +49,7 @@ Probed Probe(const std::vector<std::uint8_t>& bytes, bool decode = false) {
     for (long ms; sound >> ms;) p.soundMs += ms;
     if (decode) {
       const std::size_t frameBytes = static_cast<std::size_t>(p.width) * p.height * 4;
-      mt::ForEachDecodedFrame(path, frameBytes, [&](const std::uint8_t* frame) { p.greys.push_back(frame[0]); });
+      mt::ForEachDecodedFrame(path, frameBytes, 0, [&](const std::uint8_t* frame) { p.greys.push_back(frame[0]); });
     }
   }
   std::remove(path.c_str());
@@ -228,7 +228,7 @@ TEST_F(RecordingRunTest, SoundArrivingWhileAFrameIsWrittenIsNeitherHeldUpNorTake
 
 TEST_F(RecordingRunTest, FullDiskEndsTheRecordingWithWhatWasWrittenPlayable) {
   ASSERT_EQ(mt::MissingTools(), "");
-  platform.files.capacity = 120000;
+  platform.files.capacity = 20000;
   ASSERT_EQ(Build(), kS_OK);
   int told = 0;
   ASSERT_EQ(Enc().AdviseStoppedByItself([&told] { ++told; }), kS_OK);

@@ -1,0 +1,54 @@
+#pragma once
+// Coding of one macroblock (four 8x8 luma blocks, one of each chroma): the
+// transform and quantisation with the reconstruction a decoder makes, and
+// the syntax of a whole plane's macroblocks with DC and motion vector
+// prediction.
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "core/encoder/builtin/mpeg4/BitWriter.h"
+#include "core/encoder/builtin/mpeg4/Planes.h"
+
+namespace mavrion::encoder::builtin::mpeg4 {
+
+// In half samples of luma.
+struct MotionVector {
+  std::int16_t x = 0, y = 0;
+  friend bool operator==(const MotionVector&, const MotionVector&) = default;
+};
+
+// Quantised levels of the six blocks, row-major; block 4 is Cb, 5 is Cr.
+using MacroblockLevels = std::array<std::int16_t, 6 * 64>;
+
+// Each answers the coded block pattern (bit 5 for block 0 ... bit 0 for
+// block 5) and writes what a decoder shows into reconstruction.
+std::uint8_t CodeIntra(const YuvPicture& source, int mx, int my, int q, MacroblockLevels* levels,
+                       YuvPicture* reconstruction);
+std::uint8_t CodeInter(const YuvPicture& source, const YuvPicture& reference, int mx, int my, MotionVector mv,
+                       int q, MacroblockLevels* levels, YuvPicture* reconstruction);
+
+// The prediction a decoder forms from reference for mv: 16x16 luma and two
+// 8x8 chroma blocks.
+void Predict(const YuvPicture& reference, int mx, int my, MotionVector mv, std::uint8_t luma[256],
+             std::uint8_t cb[64], std::uint8_t cr[64]);
+
+// About how many bits the coefficients of a macroblock take.
+int EstimateBits(const MacroblockLevels& levels, std::uint8_t cbp, bool intra);
+
+// The smallest forward f_code whose range holds vector components of the
+// given size (half samples).
+int FCodeFor(int largestComponent);
+
+struct MacroblockWrite {
+  enum Mode : std::uint8_t { kSkip, kInter, kIntra } mode = kSkip;
+  MotionVector mv;
+  std::uint8_t cbp = 0;
+  const MacroblockLevels* levels = nullptr;
+};
+
+// The macroblocks of a plane, in raster order, one quantiser for all.
+void WritePlane(const std::vector<MacroblockWrite>& blocks, int mbWidth, int mbHeight, bool intraPlane, int q,
+                int fCode, BitWriter* bits);
+
+}  // namespace mavrion::encoder::builtin::mpeg4

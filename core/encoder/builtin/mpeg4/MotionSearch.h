@@ -1,0 +1,37 @@
+#pragma once
+// Finds where a macroblock's content was in the reference picture. Screens
+// move in whole pixels (a scrolled page, a dragged window), so the search
+// tries likely moves, walks to the best whole-pixel neighbour and last
+// looks at half pixels around it; costs are sums of absolute luma
+// differences.
+#include "core/encoder/builtin/mpeg4/MacroblockCoding.h"
+#include "core/encoder/builtin/mpeg4/Planes.h"
+
+namespace mavrion::encoder::builtin::mpeg4 {
+
+class MotionSearch {
+ public:
+  MotionSearch(const YuvPicture& source, const YuvPicture& reference, int border);
+
+  // The cost of mv; a very large one for vectors that leave the reference.
+  int Cost(int mx, int my, MotionVector mv) const;
+  // Walks from start to a local best, whole pixels and then half ones.
+  MotionVector Refine(int mx, int my, MotionVector start, int* cost) const;
+  // Looks far along each axis and near in both directions, in whole
+  // pixels; answers a vector much better than worse (the cost to beat), or
+  // zero.
+  MotionVector WideSearch(int mx, int my, int worse) const;
+  // The sum of absolute differences from the macroblock's mean: what
+  // coding it intra roughly costs.
+  int Flatness(int mx, int my) const;
+
+ private:
+  bool Inside(int mx, int my, MotionVector mv) const;
+  int FullCost(int mx, int my, int dx, int dy, int limit, int rowStep) const;
+
+  const YuvPicture& source_;
+  const YuvPicture& reference_;
+  int border_;
+};
+
+}  // namespace mavrion::encoder::builtin::mpeg4

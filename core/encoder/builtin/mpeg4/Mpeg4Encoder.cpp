@@ -1,0 +1,531 @@
+#include "core/encoder/builtin/mpeg4/Mpeg4Encoder.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+#include "core/encoder/builtin/mpeg4/BitWriter.h"
+#include "core/encoder/builtin/mpeg4/Headers.h"
+#include "core/encoder/builtin/mpeg4/MacroblockCoding.h"
+#include "core/encoder/builtin/mpeg4/MotionSearch.h"
+#include "core/encoder/builtin/mpeg4/Transform.h"
+
+namespace mavrion::encoder::builtin::mpeg4 {
+namespace {
+
+constexpr int kBorder = 32;  // luma samples around each reference plane
+// Inter codings with coefficients before a macroblock is coded intra again:
+// within the 132 the standard allows, so that decoders whose inverse
+// transform differs from ours do not drift.
+constexpr int kIntraRefresh = 120;
+// Rough bits of a macroblock's header, for the rate model.
+constexpr double kIntraOverhead = 24, kInterOverhead = 10;
+
+enum Mode : std::uint8_t { kSkip, kInter, kIntra };
+
+}  // namespace
+
+struct Mpeg4Encoder::Macroblock {
+  // Kept between frames.
+  std::uint8_t quality = 0;  // quantiser of what the reference shows; 0 before anything
+  std::uint8_t interCodings = 0;
+  MotionVector lastMv;
+  // This frame.
+  bool changed = false;
+  bool coded = false;
+  bool forceIntra = false;
+  Mode mode = kSkip;
+  MotionVector mv;
+  std::int32_t cost = 0;
+  std::uint8_t cbp = 0;
+};
+
+struct Mpeg4Encoder::Analysis {
+  std::vector<int> changed;
+  std::vector<MotionVector> candidates;  // moves seen on the whole screen
+  std::vector<MotionVector> lastMoves;   // the most common moves of the last frame
+  std::vector<MacroblockLevels> levels;
+  double complexity[2] = {0, 0};         // inter, intra
+  int count[2] = {0, 0};
+};
+
+Mpeg4Encoder::Mpeg4Encoder(const EncoderSettings& settings)
+    : settings_(settings), mbWidth_((settings.width + 15) / 16), mbHeight_((settings.height + 15) / 16),
+      headers_(mpeg4::SequenceHeaders(settings.width, settings.height)),
+      rate_(settings.bitsPerSecond, settings.bufferMs, settings.framesPerThousandSeconds, settings.sharpness),
+      source_(std::make_unique<YuvPicture>(settings.width, settings.height, kBorder)),
+      reference_(std::make_unique<YuvPicture>(settings.width, settings.height, kBorder)),
+      current_(std::make_unique<YuvPicture>(settings.width, settings.height, kBorder)),
+      lastSource_(static_cast<std::size_t>(settings.width) * settings.height * 4),
+      blocks_(static_cast<std::size_t>(mbWidth_) * mbHeight_), analysis_(std::make_unique<Analysis>()) {
+  analysis_->levels.resize(blocks_.size());
+}
+
+Mpeg4Encoder::~Mpeg4Encoder() = default;
+
+AsfVideoFormat Mpeg4Encoder::Format() const {
+  AsfVideoFormat f;
+  f.width = settings_.width;
+  f.height = settings_.height;
+  f.fourCC = kFourCcM4s2;
+  f.bitCount = 24;
+  f.codecData = headers_;
+  f.bitsPerSecond = settings_.bitsPerSecond;
+  f.bufferMs = settings_.bufferMs;
+  return f;
+}
+
+void Mpeg4Encoder::Analyse(const BgraImage& picture, bool key) {
+  Analysis& a = *analysis_;
+  a.changed.clear();
+  a.candidates = a.lastMoves;
+  const int w = settings_.width, h = settings_.height;
+  const std::size_t lastStride = static_cast<std::size_t>(w) * 4;
+  for (int my = 0; my < mbHeight_; ++my) {
+    for (int mx = 0; mx < mbWidth_; ++mx) {
+      const int index = my * mbWidth_ + mx;
+      Macroblock& mb = blocks_[index];
+      bool changed = key || !started_;
+      const int x0 = mx * 16, rows = std::min(16, h - my * 16);
+      const std::size_t bytes = static_cast<std::size_t>(std::min(16, w - x0)) * 4;
+      for (int y = 0; !changed && y < rows; ++y) {
+        const int row = my * 16 + y;
+        changed = std::memcmp(picture.pixels + row * picture.strideBytes + x0 * 4,
+                              &lastSource_[row * lastStride + x0 * 4], bytes) != 0;
+      }
+      mb.changed = changed;
+      mb.coded = false;
+      mb.mode = kSkip;
+      mb.mv = MotionVector{};
+      mb.forceIntra = key || mb.interCodings >= kIntraRefresh;
+      if (changed) {
+        ConvertMacroblock(picture.pixels, picture.strideBytes, w, h, mx, my, source_.get());
+        a.changed.push_back(index);
+      }
+    }
+  }
+  if (key) return;
+  DiscoverMotion();
+  for (int index : a.changed) SearchMotion(index);
+  LimitVectors();
+}
+
+void Mpeg4Encoder::LimitVectors() {
+  // One f_code serves the whole plane and makes every vector dearer: the
+  // smallest that holds all but a few stray long vectors is used, and those
+  // few are coded without moving.
+  Analysis& a = *analysis_;
+  std::array<int, 8> needing{};
+  int moved = 0;
+  for (int index : a.changed) {
+    const Macroblock& mb = blocks_[index];
+    if (mb.mode != kInter || (mb.mv.x == 0 && mb.mv.y == 0)) continue;
+    ++needing[FCodeFor(std::max(std::abs(mb.mv.x), std::abs(mb.mv.y)))];
+    ++moved;
+  }
+  int fCode = 7, beyond = 0;
+  while (fCode > 1 && beyond + needing[fCode] <= moved / 50) beyond += needing[fCode--];
+  const int limit = 32 * (1 << (fCode - 1)) - 1;
+  MotionSearch search(*source_, *reference_, kBorder);
+  for (int index : a.changed) {
+    Macroblock& mb = blocks_[index];
+    if (mb.mode != kInter || std::max(std::abs(mb.mv.x), std::abs(mb.mv.y)) <= limit) continue;
+    const int mx = index % mbWidth_, my = index / mbWidth_;
+    mb.mv = MotionVector{};
+    mb.cost = search.Cost(mx, my, mb.mv);
+    const int intraCost = search.Flatness(mx, my);
+    if (mb.cost > intraCost + 512) mb.mode = kIntra, mb.cost = intraCost;
+  }
+}
+
+void Mpeg4Encoder::DiscoverMotion() {
+  Analysis& a = *analysis_;
+  MotionSearch search(*source_, *reference_, kBorder);
+  // A few changed macroblocks, spread over the changed area, that no known
+  // move explains are searched far along the axes and near in both: what
+  // they find is tried on every changed macroblock.
+  // Fewer once moves are known: full motion finds new ones every frame.
+  const std::size_t samples = a.candidates.empty() ? 16 : 4;
+  const std::size_t step = std::max<std::size_t>(1, a.changed.size() / samples);
+  std::map<std::pair<int, int>, int> found;
+  for (std::size_t i = step / 2; i < a.changed.size(); i += step) {
+    const int index = a.changed[i];
+    const int mx = index % mbWidth_, my = index / mbWidth_;
+    MotionVector best{};
+    int bestCost = search.Cost(mx, my, best);
+    for (const MotionVector& c : a.candidates) bestCost = std::min(bestCost, search.Cost(mx, my, c));
+    if (bestCost < 512 || search.Flatness(mx, my) < 256) continue;
+    MotionVector far = search.WideSearch(mx, my, bestCost);
+    if (far.x != 0 || far.y != 0) ++found[{far.x, far.y}];
+  }
+  for (const auto& [mv, count] : found) {
+    MotionVector v{static_cast<std::int16_t>(mv.first), static_cast<std::int16_t>(mv.second)};
+    if (std::find(a.candidates.begin(), a.candidates.end(), v) == a.candidates.end()) a.candidates.push_back(v);
+  }
+}
+
+void Mpeg4Encoder::SearchMotion(int index) {
+  Analysis& a = *analysis_;
+  Macroblock& mb = blocks_[index];
+  const int mx = index % mbWidth_, my = index / mbWidth_;
+  MotionSearch search(*source_, *reference_, kBorder);
+  std::array<MotionVector, 4> near{mb.lastMv, MotionVector{}, MotionVector{}, MotionVector{}};
+  if (mx > 0) near[1] = blocks_[index - 1].mv;
+  if (my > 0) near[2] = blocks_[index - mbWidth_].mv;
+  if (my > 0 && mx + 1 < mbWidth_) near[3] = blocks_[index - mbWidth_ + 1].lastMv;
+  // Costs count the vector's bits too, against the predictor it is sent
+  // as a difference from: in flat areas many vectors match, and the one
+  // the neighbours have is the cheap one.
+  auto inter = [&](int i) { return blocks_[i].mode == kInter ? blocks_[i].mv : MotionVector{}; };
+  MotionVector predicted{};
+  if (my == 0) {
+    if (mx > 0) predicted = inter(index - 1);
+  } else {
+    const MotionVector l = mx > 0 ? inter(index - 1) : MotionVector{}, u = inter(index - mbWidth_);
+    const MotionVector r = mx + 1 < mbWidth_ ? inter(index - mbWidth_ + 1) : MotionVector{};
+    auto median = [](int x, int y, int z) { return std::max(std::min(x, y), std::min(std::max(x, y), z)); };
+    predicted = MotionVector{static_cast<std::int16_t>(median(l.x, u.x, r.x)),
+                             static_cast<std::int16_t>(median(l.y, u.y, r.y))};
+  }
+  auto vectorBits = [&](const MotionVector& v) {
+    auto component = [](int d) {
+      int bits = 1;
+      for (int a = std::abs(d); a != 0; a >>= 1) bits += 2;
+      return bits;
+    };
+    // A long vector also makes every other vector of the plane cost more
+    // (a larger f_code): worth it only for a clearly better match.
+    const int longest = std::max(std::abs(v.x), std::abs(v.y));
+    const int range = longest < 32 ? 0 : (longest < 64 ? 16 : 32);
+    return component(v.x - predicted.x) + component(v.y - predicted.y) + range;
+  };
+  constexpr int kSadPerBit = 4;
+  MotionVector best{};
+  int bestSad = search.Cost(mx, my, best);
+  int bestCost = bestSad + kSadPerBit * vectorBits(best);
+  auto consider = [&](const MotionVector& c) {
+    const int sad = search.Cost(mx, my, c);
+    const int cost = sad + kSadPerBit * vectorBits(c);
+    if (cost < bestCost) bestCost = cost, bestSad = sad, best = c;
+  };
+  consider(predicted);
+  for (const MotionVector& c : near) consider(c);
+  for (const MotionVector& c : a.candidates) consider(c);
+  if (bestSad > 0) {
+    int refinedSad = bestSad;
+    const MotionVector refined = search.Refine(mx, my, best, &refinedSad);
+    if (refinedSad + kSadPerBit * vectorBits(refined) < bestCost) best = refined, bestSad = refinedSad;
+  }
+  bestCost = bestSad;
+  const int intraCost = search.Flatness(mx, my);
+  mb.mv = best;
+  if (mb.forceIntra || bestCost > intraCost + 512) {
+    mb.mode = kIntra;
+    mb.cost = intraCost;
+    mb.mv = MotionVector{};
+  } else {
+    mb.mode = kInter;
+    mb.cost = bestCost;
+  }
+}
+
+void Mpeg4Encoder::CodeMacroblock(int index, bool intra, int q) {
+  Macroblock& mb = blocks_[index];
+  const int mx = index % mbWidth_, my = index / mbWidth_;
+  MacroblockLevels& levels = analysis_->levels[index];
+  if (intra) {
+    mb.mode = kIntra;
+    mb.mv = MotionVector{};
+    mb.cbp = CodeIntra(*source_, mx, my, q, &levels, current_.get());
+  } else {
+    mb.cbp = CodeInter(*source_, *reference_, mx, my, mb.mv, q, &levels, current_.get());
+    mb.mode = (mb.cbp == 0 && mb.mv.x == 0 && mb.mv.y == 0) ? kSkip : kInter;
+  }
+  mb.coded = true;
+}
+
+std::size_t Mpeg4Encoder::CodePlane(bool key, int q, std::int64_t refineBudget, std::int64_t timeMs,
+                                    std::vector<std::uint8_t>* out) {
+  Analysis& a = *analysis_;
+  current_->y.CopyFrom(reference_->y);
+  current_->u.CopyFrom(reference_->u);
+  current_->v.CopyFrom(reference_->v);
+  for (Macroblock& mb : blocks_) mb.coded = false;
+  if (key) {
+    for (std::size_t i = 0; i < blocks_.size(); ++i) CodeMacroblock(static_cast<int>(i), true, q);
+  } else {
+    for (int index : a.changed) CodeMacroblock(index, blocks_[index].mode == kIntra, q);
+    // Still parts of the screen shown coarser than q are coded again at q,
+    // in turn, while the budget lasts.
+    const std::size_t n = blocks_.size();
+    std::int64_t spent = 0;
+    refineStop_ = refineCursor_;
+    for (std::size_t step = 0; step < n && spent < refineBudget; ++step) {
+      const std::size_t index = (refineCursor_ + step) % n;
+      refineStop_ = (index + 1) % n;
+      Macroblock& mb = blocks_[index];
+      if (mb.changed || mb.quality <= q) continue;
+      mb.mv = MotionVector{};
+      CodeMacroblock(static_cast<int>(index), mb.forceIntra, q);
+      spent += EstimateBits(a.levels[index], mb.cbp, mb.mode == kIntra) + 2;
+    }
+  }
+  out->clear();
+  if (key) out->insert(out->end(), headers_.begin(), headers_.end());
+  BitWriter bits(out);
+  PlaneHeader header;
+  header.type = key ? PlaneType::kIntra : PlaneType::kPredicted;
+  header.timeMs = timeMs;
+  header.previousSecond = previousSecond_;
+  header.quantiser = q;
+  int largest = 0;
+  for (const Macroblock& mb : blocks_) {
+    if (mb.coded && mb.mode == kInter) largest = std::max({largest, std::abs(mb.mv.x), std::abs(mb.mv.y)});
+  }
+  header.forwardFCode = FCodeFor(largest);
+  WritePlaneHeader(header, &bits);
+  std::vector<MacroblockWrite> writes(blocks_.size());
+  for (std::size_t i = 0; i < blocks_.size(); ++i) {
+    const Macroblock& mb = blocks_[i];
+    MacroblockWrite& w = writes[i];
+    w.mode = !mb.coded || mb.mode == kSkip ? MacroblockWrite::kSkip
+             : mb.mode == kIntra          ? MacroblockWrite::kIntra
+                                          : MacroblockWrite::kInter;
+    w.mv = mb.mv;
+    w.cbp = mb.cbp;
+    w.levels = &a.levels[i];
+  }
+  WritePlane(writes, mbWidth_, mbHeight_, key, q, header.forwardFCode, &bits);
+  bits.Stuff();
+  return out->size() * 8;
+}
+
+void Mpeg4Encoder::WriteNotCoded(std::int64_t timeMs, std::vector<std::uint8_t>* out) {
+  out->clear();
+  BitWriter bits(out);
+  PlaneHeader header;
+  header.type = PlaneType::kPredicted;
+  header.timeMs = timeMs;
+  header.previousSecond = previousSecond_;
+  header.coded = false;
+  WritePlaneHeader(header, &bits);
+  previousSecond_ = timeMs / 1000;
+  rate_.Add(out->size() * 8);
+}
+
+void Mpeg4Encoder::Commit(const BgraImage& picture, bool key, int q) {
+  Analysis& a = *analysis_;
+  std::swap(reference_, current_);
+  reference_->ExtendEdges();
+  const int w = settings_.width, h = settings_.height;
+  const std::size_t lastStride = static_cast<std::size_t>(w) * 4;
+  std::map<std::pair<int, int>, int> moves;
+  for (std::size_t i = 0; i < blocks_.size(); ++i) {
+    Macroblock& mb = blocks_[i];
+    if (mb.changed) {
+      const int mx = static_cast<int>(i) % mbWidth_, my = static_cast<int>(i) / mbWidth_;
+      const int x0 = mx * 16, rows = std::min(16, h - my * 16);
+      const std::size_t bytes = static_cast<std::size_t>(std::min(16, w - x0)) * 4;
+      for (int y = 0; y < rows; ++y) {
+        const int row = my * 16 + y;
+        std::memcpy(&lastSource_[row * lastStride + x0 * 4], picture.pixels + row * picture.strideBytes + x0 * 4,
+                    bytes);
+      }
+    }
+    if (!mb.coded) continue;
+    mb.quality = static_cast<std::uint8_t>(q);
+    if (mb.mode == kIntra) {
+      mb.interCodings = 0;
+      ++counts_.intraMacroblocks;
+    } else if (mb.mode == kInter) {
+      if (mb.cbp != 0) ++mb.interCodings;
+      ++counts_.interMacroblocks;
+      if (mb.mv.x != 0 || mb.mv.y != 0) ++moves[{mb.mv.x, mb.mv.y}];
+    } else {
+      ++counts_.skippedMacroblocks;
+    }
+    if (!mb.changed) ++counts_.refinedMacroblocks;
+    mb.lastMv = mb.changed ? mb.mv : MotionVector{};
+  }
+  // The last frame's most common moves are the first guesses for the next.
+  std::vector<std::pair<int, MotionVector>> ranked;
+  for (const auto& [mv, n] : moves) {
+    ranked.push_back({n, MotionVector{static_cast<std::int16_t>(mv.first), static_cast<std::int16_t>(mv.second)}});
+  }
+  std::sort(ranked.begin(), ranked.end(), [](const auto& l, const auto& r) { return l.first > r.first; });
+  a.lastMoves.clear();
+  for (std::size_t i = 0; i < ranked.size() && i < 4; ++i) a.lastMoves.push_back(ranked[i].second);
+  started_ = true;
+  ++counts_.coded;
+  if (key) ++counts_.keys;
+}
+
+bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wantKey,
+                          std::vector<std::uint8_t>* out) {
+  rate_.Advance(timeMs);
+  // A key frame waits while the bucket has no room for one like the last
+  // (frames go on as predicted ones meanwhile); after two seconds of
+  // waiting, frames are left out until it fits.
+  if (wantKey && started_) {
+    if (keyWantedSinceMs_ < 0) keyWantedSinceMs_ = timeMs;
+    if (rate_.Room() < lastKeyBits_) {
+      if (timeMs - keyWantedSinceMs_ < 2000) {
+        wantKey = false;
+      } else {
+        LeaveOut(timeMs, out);
+        return false;
+      }
+    }
+  }
+  const bool key = wantKey || !started_;
+  Analyse(picture, key);
+  Analysis& a = *analysis_;
+  a.complexity[0] = a.complexity[1] = 0;
+  a.count[0] = a.count[1] = 0;
+  if (key) {
+    // The flatness of every macroblock, for the rate model.
+    MotionSearch search(*source_, *reference_, kBorder);
+    for (int index : a.changed) {
+      a.complexity[1] += search.Flatness(index % mbWidth_, index / mbWidth_);
+      ++a.count[1];
+    }
+  } else {
+    for (int index : a.changed) {
+      const bool intra = blocks_[index].mode == kIntra;
+      a.complexity[intra] += blocks_[index].cost;
+      ++a.count[intra];
+    }
+  }
+  // A key frame may take much of the bucket: what stays still afterwards
+  // costs nothing more, and it shows sharp from the start; the sharper the
+  // profile, the more (what is left keeps frames coming).
+  const std::int64_t room = rate_.Room();
+  const std::int64_t keyShare = room / 4 + room * settings_.sharpness / 200;
+  std::int64_t target = key ? std::max(rate_.Target(), keyShare) : rate_.Target();
+  // A predicted plane spends a bit on every macroblock it leaves as it was.
+  const double planeBits = key ? 64.0 : 64.0 + static_cast<double>(blocks_.size());
+  auto predict = [&](int q) {
+    return rate_.PredictBits(a.complexity[0], a.count[0] * kInterOverhead, false, q) +
+           rate_.PredictBits(a.complexity[1], a.count[1] * kIntraOverhead, true, q) + planeBits;
+  };
+  // A frame that costs no more than the rate's share per frame even at the
+  // coarsest quantiser kept is never left out (a small area that changes
+  // every frame keeps every frame), and may take up to that share.
+  double kept = predict(rate_.CoarsestKeptQuantiser());
+  const double share = static_cast<double>(rate_.FrameShare());
+  if (!key && !a.changed.empty() && kept > share && (kept < 3 * share || a.changed.size() * 4 < blocks_.size())) {
+    // Near the share, or for a few changes (quick to code), the model is
+    // not to be trusted: code to know.
+    kept = static_cast<double>(CodePlane(false, rate_.CoarsestKeptQuantiser(), 0, timeMs, out));
+  }
+  const bool affordable = !key && kept <= share;
+  if (affordable) target = std::max(target, static_cast<std::int64_t>(kept));
+  // With the bucket nearly full, every other frame that costs more than its
+  // share is left out before it is coded: waiting for room to code a frame
+  // later only makes the changes it must catch up on larger.
+  if (!key && !affordable && leftOut_ == 0 && rate_.Fullness() > rate_.Capacity() * 8 / 10) {
+    ++leftOut_;
+    LeaveOut(timeMs, out);
+    return false;
+  }
+  int q = rate_.FinestQuantiser();
+  while (q < 31 && predict(q) > static_cast<double>(target)) ++q;
+  // Key frames of the same screen cost alike: the last one's quantiser is
+  // the better first guess, and each try of a whole plane takes long.
+  if (key && lastKeyQuantiser_ != 0) q = lastKeyQuantiser_;
+  bool anyRefinable = false;
+  for (const Macroblock& mb : blocks_) anyRefinable |= !mb.changed && mb.quality > q;
+  if (!key && a.changed.empty() && !anyRefinable) {
+    EncodeRepeat(timeMs, out);
+    return false;
+  }
+  // The quantiser is searched by coding: the model's guess first, then
+  // towards the target by the ratio of what came out (bits go roughly as
+  // 1/q), a few times at most.
+  const int finest = rate_.FinestQuantiser();
+  // Refinement takes a fifth of the target, or what the changes leave of
+  // it; nothing while the bucket is well over half full.
+  const std::int64_t refineBudget =
+      rate_.Fullness() > rate_.Capacity() * 6 / 10
+          ? 0
+          : std::max<std::int64_t>(target / 5, static_cast<std::int64_t>(target - predict(q)));
+  auto tooMuch = [&](std::size_t bits) {
+    return static_cast<std::int64_t>(bits) > room || static_cast<double>(bits) > target * 1.2;
+  };
+  int low = finest, high = 31, good = 0;
+  std::size_t bits = 0;
+  for (int attempt = 0;; ++attempt) {
+    // High sharpness leaves frames out rather than coarsening, a few in a
+    // row at most.
+    if (!key && !affordable && q > rate_.CoarsestKeptQuantiser() && leftOut_ < rate_.LongestGap()) {
+      ++leftOut_;
+      LeaveOut(timeMs, out);
+      return false;
+    }
+    bits = CodePlane(key, q, refineBudget, timeMs, out);
+    const bool over = tooMuch(bits);
+    if (!over) good = q;
+    const double ratio = static_cast<double>(bits) / static_cast<double>(std::max<std::int64_t>(target, 1));
+    int next = q;
+    if (over) {
+      low = q + 1;
+      next = std::max(low, static_cast<int>(q * ratio + 0.999));
+    } else if (ratio < 0.6 && q > low) {
+      high = q - 1;
+      next = std::max(low, static_cast<int>(q * ratio));
+    }
+    next = std::min(next, high);
+    if (next == q || low > high || attempt == 3) break;
+    q = next;
+  }
+  if (good != 0 && good != q) {
+    q = good;
+    bits = CodePlane(key, q, refineBudget, timeMs, out);
+  }
+  if (static_cast<std::int64_t>(bits) > room) {
+    // No room even at the coarsest quantiser: this frame is left out.
+    LeaveOut(timeMs, out);
+    return false;
+  }
+  if (a.count[0] + a.count[1] > 0) {
+    // Learn from the whole plane: the model is only a guide.
+    const bool intraMost = a.count[1] >= a.count[0];
+    rate_.Learn(a.complexity[0] + a.complexity[1], a.count[0] * kInterOverhead + a.count[1] * kIntraOverhead + 64,
+                intraMost, q, static_cast<double>(bits));
+  }
+  if (key) {
+    lastKeyQuantiser_ = q;
+    lastKeyBits_ = static_cast<std::int64_t>(bits);
+    keyWantedSinceMs_ = -1;
+  }
+  rate_.Add(bits);
+  previousSecond_ = timeMs / 1000;
+  leftOut_ = 0;
+  refineCursor_ = refineStop_;
+  Commit(picture, key, q);
+  return key;
+}
+
+void Mpeg4Encoder::LeaveOut(std::int64_t timeMs, std::vector<std::uint8_t>* out) {
+  // The source planes go back to what the reference was coded from, as
+  // unchanged macroblocks are refined from them.
+  const BgraImage last{lastSource_.data(), settings_.width, settings_.height, settings_.width * 4};
+  if (started_) {
+    for (int index : analysis_->changed) {
+      ConvertMacroblock(last.pixels, last.strideBytes, last.width, last.height, index % mbWidth_, index / mbWidth_,
+                        source_.get());
+    }
+  }
+  ++counts_.dropped;
+  WriteNotCoded(timeMs, out);
+}
+
+void Mpeg4Encoder::EncodeRepeat(std::int64_t timeMs, std::vector<std::uint8_t>* out) {
+  rate_.Advance(timeMs);
+  ++counts_.repeated;
+  WriteNotCoded(timeMs, out);
+}
+
+}  // namespace mavrion::encoder::builtin::mpeg4

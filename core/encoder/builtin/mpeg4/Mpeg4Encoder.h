@@ -1,0 +1,94 @@
+#pragma once
+// Our MPEG-4 Part 2 Simple Profile video encoder (FourCC 'M4S2'), made for
+// screens: macroblocks whose captured pixels did not change are not coded,
+// moved content (scrolling, a dragged window) is found by motion search,
+// a frame with nothing to code is a plane marked not coded, and parts of
+// the screen that stay still are refined towards full sharpness while the
+// budget allows. The bit rate is held by RateControl.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "core/encoder/builtin/BgraImage.h"
+#include "core/encoder/builtin/VideoCodec.h"
+#include "core/encoder/builtin/mpeg4/Planes.h"
+#include "core/encoder/builtin/mpeg4/RateControl.h"
+
+namespace mavrion::encoder::builtin::mpeg4 {
+
+inline constexpr std::uint32_t kFourCcM4s2 = 0x3253344D;  // "M4S2" read as a little-endian DWORD
+
+struct EncoderSettings {
+  int width = 0, height = 0;  // even
+  std::int32_t framesPerThousandSeconds = 15000;
+  int sharpness = 95;  // 1..100
+  std::uint32_t bitsPerSecond = 400000;
+  std::uint32_t bufferMs = 5000;
+};
+
+class Mpeg4Encoder : public VideoCodec {
+ public:
+  struct Counts {
+    std::uint64_t coded = 0, dropped = 0, repeated = 0, keys = 0;
+    std::uint64_t intraMacroblocks = 0, interMacroblocks = 0, skippedMacroblocks = 0, refinedMacroblocks = 0;
+  };
+
+  explicit Mpeg4Encoder(const EncoderSettings& settings);
+  ~Mpeg4Encoder() override;
+
+  // The sequence headers: the stream's codec data.
+  const std::vector<std::uint8_t>& SequenceHeaders() const { return headers_; }
+
+  // Codes picture (this encoder's size) for the frame at timeMs into out.
+  // The first picture and wantKey give a key frame, unless the budget has
+  // no room for it yet (it comes at a later frame). A frame the budget has
+  // no room for is left out: out then holds a plane that is not coded.
+  // Answers whether out is a key frame.
+  AsfVideoFormat Format() const override;
+  bool Encode(const BgraImage& picture, std::int64_t timeMs, bool wantKey, std::vector<std::uint8_t>* out) override;
+  // A frame that shows the last picture again.
+  void EncodeRepeat(std::int64_t timeMs, std::vector<std::uint8_t>* out) override;
+
+  // What a decoder shows now.
+  const YuvPicture& Reconstruction() const { return *reference_; }
+  const Counts& Totals() const { return counts_; }
+  const RateControl& Rate() const { return rate_; }
+
+ private:
+  struct Macroblock;
+  struct Analysis;
+  void Analyse(const BgraImage& picture, bool key);
+  void SearchMotion(int index);
+  void DiscoverMotion();
+  void LimitVectors();
+  // Codes every selected macroblock at q into current_; answers the bits
+  // the plane needs.
+  std::size_t CodePlane(bool key, int q, std::int64_t refineBudget, std::int64_t timeMs,
+                        std::vector<std::uint8_t>* out);
+  void CodeMacroblock(int index, bool intra, int q);
+  void WriteMacroblocks(bool key, class BitWriter* bits);
+  void LeaveOut(std::int64_t timeMs, std::vector<std::uint8_t>* out);
+  void WriteNotCoded(std::int64_t timeMs, std::vector<std::uint8_t>* out);
+  void Commit(const BgraImage& picture, bool key, int q);
+
+  EncoderSettings settings_;
+  int mbWidth_, mbHeight_;
+  std::vector<std::uint8_t> headers_;
+  RateControl rate_;
+  std::unique_ptr<YuvPicture> source_, reference_, current_;
+  std::vector<std::uint8_t> lastSource_;  // BGRA of the last coded picture
+  std::vector<Macroblock> blocks_;
+  std::unique_ptr<Analysis> analysis_;
+  bool started_ = false;
+  std::int64_t previousSecond_ = 0;
+  int leftOut_ = 0;  // frames left out in a row
+  int lastKeyQuantiser_ = 0;
+  std::int64_t lastKeyBits_ = 0;
+  std::int64_t keyWantedSinceMs_ = -1;
+  std::size_t refineCursor_ = 0;  // where refinement goes on
+  std::size_t refineStop_ = 0;
+  Counts counts_;
+};
+
+}  // namespace mavrion::encoder::builtin::mpeg4

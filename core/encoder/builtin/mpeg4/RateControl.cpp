@@ -1,0 +1,49 @@
+#include "core/encoder/builtin/mpeg4/RateControl.h"
+
+#include <algorithm>
+
+namespace mavrion::encoder::builtin::mpeg4 {
+
+RateControl::RateControl(std::uint32_t bitsPerSecond, std::uint32_t bufferMs,
+                         std::int32_t framesPerThousandSeconds, int sharpness)
+    : rate_(bitsPerSecond), capacity_(static_cast<std::int64_t>(bitsPerSecond) * bufferMs / 1000) {
+  const std::int64_t fps1000 = std::max<std::int32_t>(framesPerThousandSeconds, 1);
+  frameShare_ = rate_ * 1000 / fps1000;
+  // The bucket is brought back to half full over about two seconds.
+  correctionFrames_ = std::max<std::int64_t>(1, fps1000 * 2 / 1000);
+  const int s = std::clamp(sharpness, 1, 100);
+  finest_ = 2 + (100 - s) / 10;
+  coarsestKept_ = std::min(31, finest_ + 14 + (100 - s) / 4);
+  // Even at full sharpness a moving screen keeps a few frames a second.
+  longestGap_ = s >= 60 ? (s - 40) / 20 : 0;
+}
+
+void RateControl::Advance(std::int64_t timeMs) {
+  if (timeMs > lastMs_) {
+    fullness_ = std::max<std::int64_t>(0, fullness_ - rate_ * (timeMs - lastMs_) / 1000);
+    lastMs_ = timeMs;
+  }
+}
+
+void RateControl::Add(std::uint64_t bits) { fullness_ += static_cast<std::int64_t>(bits); }
+
+// A tenth of the buffer stays unused: what the file adds around the
+// planes and the rounding of stretches to whole packets.
+std::int64_t RateControl::Room() const { return capacity_ * 9 / 10 - fullness_; }
+
+std::int64_t RateControl::Target() const {
+  const std::int64_t target = frameShare_ + (capacity_ * 45 / 100 - fullness_) / correctionFrames_;
+  return std::clamp<std::int64_t>(target, frameShare_ / 8, std::max<std::int64_t>(Room(), 0));
+}
+
+double RateControl::PredictBits(double complexity, double overheadBits, bool intra, int q) const {
+  return overheadBits + weight_[intra] * complexity / q;
+}
+
+void RateControl::Learn(double complexity, double overheadBits, bool intra, int q, double bits) {
+  if (complexity < 1000) return;
+  const double measured = std::max(0.0, bits - overheadBits) * q / complexity;
+  weight_[intra] = std::clamp(0.6 * weight_[intra] + 0.4 * measured, 0.01, 50.0);
+}
+
+}  // namespace mavrion::encoder::builtin::mpeg4

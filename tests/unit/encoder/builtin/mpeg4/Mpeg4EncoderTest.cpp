@@ -1,0 +1,169 @@
+#include "core/encoder/builtin/mpeg4/Mpeg4Encoder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "core/encoder/builtin/AsfWriter.h"
+#include "core/encoder/builtin/ByteSink.h"
+#include "tests/unit/encoder/builtin/MediaTools.h"
+
+namespace mavrion::encoder::builtin::mpeg4 {
+namespace {
+
+namespace mt = media_tools;
+
+// A made-up screen: a page of "text" whose lower half scrolls, a window
+// dragged across it, and a corner of noise that changes every frame.
+class Screen {
+ public:
+  Screen(int w, int h) : w_(w), h_(h), pixels_(static_cast<std::size_t>(w) * h * 4), page_(w * h * 3) {
+    std::uint32_t seed = 12345;
+    for (std::size_t i = 0; i < page_.size(); ++i) {
+      seed = seed * 1103515245u + 12345u;
+      page_[i] = (seed >> 16) % 7 == 0 ? 30 : 235;  // dark strokes on white
+    }
+  }
+  BgraImage Render(int frame) {
+    for (int y = 0; y < h_; ++y) {
+      const int source = y < h_ / 2 ? y : y + (frame / 3) * 6;
+      for (int x = 0; x < w_; ++x) {
+        std::uint8_t* p = Pixel(x, y);
+        const std::uint8_t v = page_[static_cast<std::size_t>(source % (h_ * 3)) * w_ / 3 + x / 3 + (source % 3)];
+        p[0] = v, p[1] = v, p[2] = static_cast<std::uint8_t>(v * 3 / 4 + 40), p[3] = 255;
+      }
+    }
+    const int wx = (frame * 5) % (w_ - 40), wy = 10 + (frame * 2) % (h_ - 50);
+    for (int y = 0; y < 36; ++y) {
+      for (int x = 0; x < 40; ++x) {
+        std::uint8_t* p = Pixel(wx + x, wy + y);
+        p[0] = static_cast<std::uint8_t>(60 + x * 4), p[1] = static_cast<std::uint8_t>(90 + y * 3), p[2] = 200;
+      }
+    }
+    std::uint32_t seed = static_cast<std::uint32_t>(frame) * 2654435761u;
+    for (int y = h_ - 20; y < h_; ++y) {
+      for (int x = w_ - 30; x < w_; ++x) {
+        seed = seed * 1664525u + 1013904223u;
+        std::uint8_t* p = Pixel(x, y);
+        p[0] = static_cast<std::uint8_t>(seed >> 24), p[1] = static_cast<std::uint8_t>(seed >> 16);
+        p[2] = static_cast<std::uint8_t>(seed >> 8);
+      }
+    }
+    return BgraImage{pixels_.data(), w_, h_, w_ * 4};
+  }
+
+ private:
+  std::uint8_t* Pixel(int x, int y) { return &pixels_[(static_cast<std::size_t>(y) * w_ + x) * 4]; }
+  int w_, h_;
+  std::vector<std::uint8_t> pixels_;
+  std::vector<std::uint8_t> page_;
+};
+
+std::vector<std::uint8_t> VisiblePlanes(const YuvPicture& p) {
+  std::vector<std::uint8_t> out;
+  for (const Plane* plane : {&p.y, &p.u, &p.v}) {
+    for (int y = 0; y < plane->Height(); ++y) out.insert(out.end(), plane->Row(y), plane->Row(y) + plane->Width());
+  }
+  return out;
+}
+
+// Luma PSNR of what a decoder shows against the picture.
+double LumaPsnr(const YuvPicture& shown, const BgraImage& picture) {
+  YuvPicture source(picture.width, picture.height, 0);
+  for (int my = 0; my < (picture.height + 15) / 16; ++my) {
+    for (int mx = 0; mx < (picture.width + 15) / 16; ++mx) {
+      ConvertMacroblock(picture.pixels, picture.strideBytes, picture.width, picture.height, mx, my, &source);
+    }
+  }
+  double sum = 0;
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      const int d = shown.y.Row(y)[x] - source.y.Row(y)[x];
+      sum += d * d;
+    }
+  }
+  return 10 * std::log10(255.0 * 255.0 * picture.width * picture.height / std::max(sum, 1.0));
+}
+
+TEST(Mpeg4EncoderTest, FfmpegDecodesEveryFrameAsOurReconstructionWithinOneAndTheBucketHolds) {
+  ASSERT_EQ(mt::MissingTools(), "");
+  const int w = 176, h = 120, fps = 15, frames = 450;
+  std::uint64_t droppedAt[2] = {0, 0};
+  for (int sharpness : {100, 1}) {
+    EncoderSettings settings;
+    settings.width = w;
+    settings.height = h;
+    settings.framesPerThousandSeconds = fps * 1000;
+    settings.sharpness = sharpness;
+    settings.bitsPerSecond = 100000;  // tight for this picture: both rate paths are taken
+    settings.bufferMs = 2000;
+    Mpeg4Encoder encoder(settings);
+    MemorySink sink;
+    AsfWriter writer(&sink);
+    AsfFileSetup file;
+    file.video = encoder.Format();
+    file.video.frameDurationMs = 1000 / fps;
+    ASSERT_TRUE(writer.Begin(file));
+    Screen screen(w, h);
+    std::vector<std::vector<std::uint8_t>> shown;
+    std::vector<std::int64_t> bits;
+    std::vector<std::uint8_t> out;
+    std::int64_t lastKey = 0;
+    double stillFrom = 0, stillTo = 0;
+    for (int f = 0; f < frames; ++f) {
+      const std::int64_t t = f * 1000 / fps;
+      const bool still = f >= 200 && f < 260;  // a still screen is refined
+      // A key frame every 10 s, asked for until it comes, as recordings do.
+      const BgraImage picture = screen.Render(still ? 200 : f);
+      bool key = encoder.Encode(picture, t, f == 0 || t - lastKey >= 10000, &out);
+      if (key) lastKey = t;
+      if (f == 200) stillFrom = LumaPsnr(encoder.Reconstruction(), picture);
+      if (f == 259) stillTo = LumaPsnr(encoder.Reconstruction(), picture);
+      if (out.size() > 8) shown.push_back(VisiblePlanes(encoder.Reconstruction()));
+      bits.push_back(static_cast<std::int64_t>(out.size()) * 8);
+      ASSERT_TRUE(writer.WriteVideoFrame(t, key, out.data(), out.size()));
+    }
+    ASSERT_TRUE(writer.Finish());
+    const Mpeg4Encoder::Counts& c = encoder.Totals();
+    EXPECT_GE(c.keys, 3u);
+    EXPECT_GT(c.refinedMacroblocks, 0u);
+    EXPECT_GT(stillTo, stillFrom + 3) << "a still screen is refined, sharpness " << sharpness;
+    droppedAt[sharpness == 1] = c.dropped;
+    // Every stretch of frames holds at most the rate times its length plus
+    // the buffer.
+    const std::int64_t capacity = 100000 * 2;
+    for (int first = 0; first < frames; ++first) {
+      std::int64_t sum = 0;
+      for (int last = first; last < frames; ++last) {
+        sum += bits[last];
+        ASSERT_LE(sum, capacity + 100000LL * (last - first) / fps) << first << ".." << last;
+      }
+    }
+
+    std::string path = mt::WriteTemp(sink.Bytes(), ".wmv");
+    FILE* pipe = popen(("ffmpeg -v error -i '" + path + "' -map 0:v:0 -vsync passthrough -f rawvideo -pix_fmt yuv420p -").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    const std::size_t frameBytes = static_cast<std::size_t>(w) * h * 3 / 2;
+    std::vector<std::uint8_t> decoded(frameBytes);
+    std::size_t n = 0;
+    int worst = 0;
+    while (std::fread(decoded.data(), 1, frameBytes, pipe) == frameBytes) {
+      ASSERT_LT(n, shown.size());
+      for (std::size_t i = 0; i < frameBytes; ++i) worst = std::max(worst, std::abs(decoded[i] - shown[n][i]));
+      ++n;
+    }
+    EXPECT_EQ(pclose(pipe), 0);
+    std::remove(path.c_str());
+    EXPECT_EQ(n, shown.size()) << "sharpness " << sharpness;
+    EXPECT_LE(worst, 1) << "sharpness " << sharpness;
+  }
+  EXPECT_GT(droppedAt[0], 2 * droppedAt[1]) << "high sharpness leaves frames out, low sharpness keeps them";
+}
+
+}  // namespace
+}  // namespace mavrion::encoder::builtin::mpeg4
