@@ -30,19 +30,10 @@ def help_viewers(bench):
     return [w["hwnd"] for w in bench.driver.call("windows")["windows"] if w["text"] == HELP_CAPTION and w["visible"]]
 
 
-def activate(bench, window, caption):
-    """Brings the dialog to the front and waits until the program sees it
-    there: keys reach the window that is active."""
-    bench.xdotool("windowactivate", bench.x_window(caption), check=False)
-    wait_until(lambda: bench.driver.call("foreground")["hwnd"] == window.hwnd, timeout=30,
-               what="%r in front" % caption)
-
-
 class DialogKeysTest(unittest.TestCase):
-    def check_help_keys(self, bench, window, caption):
+    def check_help_keys(self, bench, caption):
         """Shift+F1 and Ctrl+F1 in the dialog of this caption open nothing,
         F1 opens the help viewer, which is closed again."""
-        activate(bench, window, caption)
         for keys in ("shift+F1", "ctrl+F1"):
             bench.key(keys, caption=caption)
         time.sleep(SETTLE)
@@ -78,22 +69,23 @@ class DialogKeysTest(unittest.TestCase):
             # The picker, opened by its radio outside any recording command.
             main.click(SPECIFIC_APPLICATIONS)
             picker = app.wait_window(PICKER_CAPTION)
-            activate(bench, picker, PICKER_CAPTION)
-            bench.xdotool("keyup", "--window", bench.x_window(PICKER_CAPTION), "F6")
+            # A key-up first: a key-down seen alone by the next program is lost.
+            bench.activate(PICKER_CAPTION)
+            bench.xdotool("keyup", "F6")
             bench.key("F6", caption=PICKER_CAPTION)
             time.sleep(SETTLE)
             self.assertEqual([w["hwnd"] for w in app.windows(PICKER_CAPTION)], [picker.hwnd])
             self.assertEqual(program_boxes(app, exclude=[picker.hwnd]), [])
             self.assertTrue(main.is_enabled(START), "F6 started a recording")
 
-            self.check_help_keys(bench, picker, PICKER_CAPTION)
+            self.check_help_keys(bench, PICKER_CAPTION)
             picker.click(IDCANCEL)
             wait_until(lambda: not picker.exists(), what="the picker to close")
             main.wait_state(None, "enabled", True)
 
             main.command(ABOUT_MENU_ITEM)
             about = app.wait_window(ABOUT_CAPTION)
-            self.check_help_keys(bench, about, ABOUT_CAPTION)
+            self.check_help_keys(bench, ABOUT_CAPTION)
             about.click(IDOK)
             wait_until(lambda: not about.exists(), what="the About box to close")
             self.assertEqual(program_boxes(app), [])
