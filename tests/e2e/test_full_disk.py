@@ -16,7 +16,7 @@ from test_main_window import APP_NAME, program_boxes, start_without_audio_device
 START, STOP, PAUSE_RESUME, OUTPUT_NAME, ONLY_VIDEO = 5, 4, 3, 1000, 1004
 SCREEN = (800, 600)
 DRIVE_BYTES = 4 << 20
-# What is left free for the recording: a few seconds of it.
+# What is left free for the recording's start.
 FREE_BYTES = 256 << 10
 STOPPED_BEFORE = "The recording has stopped because the video file \""
 STOPPED_AFTER = ("\" could not be written any further. The disk may be full or the drive may no longer be "
@@ -46,6 +46,15 @@ class SmallDrive:
             raise
         return self
 
+    def fill(self):
+        """Takes every byte still free."""
+        free = os.statvfs(self.mount)
+        try:
+            with open(self.mount / "filler-2.bin", "wb") as filler:
+                filler.write(b"\0" * (free.f_bavail * free.f_frsize))
+        except OSError:  # full already
+            pass
+
     def linux_path(self, wine_name):
         return self.mount / wine_name[3:].replace("\\", "/")
 
@@ -73,8 +82,18 @@ class FullDiskTest(unittest.TestCase):
             main.click(ONLY_VIDEO)
             main.wait_state(ONLY_VIDEO, "checked", True)
 
-            # The drive may fill before the recording layout could be seen.
+            # Once a first part of the recording is on the drive, the rest of
+            # the drive is taken, as another program might; how fast the
+            # recording itself grows depends on what the screen shows.
             main.click(START)
+            path = drive.linux_path(name)
+            def recorded_some():
+                try:
+                    return path.exists() and (probe_recording(path)["duration"] or 0) > 0
+                except subprocess.CalledProcessError:  # read while a part is being written
+                    return False
+            wait_until(recorded_some, what="a first part of the recording on the drive")
+            drive.fill()
             box = app.wait_message_box(APP_NAME, exclude=[main])
             self.assertEqual(box.text, STOPPED_BEFORE + name + STOPPED_AFTER)
             self.assertEqual(box.state()["owner"], main.hwnd)
@@ -85,7 +104,7 @@ class FullDiskTest(unittest.TestCase):
             box.press("OK")
             wait_until(lambda: not box.exists(), what="the message to close")
 
-            recording = probe_recording(drive.linux_path(name))
+            recording = probe_recording(path)
             self.assertEqual(recording["format"], "asf")
             self.assertGreater(recording["duration"] or 0, 0)
             self.assertGreater(recording["video"]["frames"], 0)
