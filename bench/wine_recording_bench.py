@@ -43,7 +43,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--seconds", type=float, default=6.0)
     seconds = parser.parse_args().seconds
-    with Bench("recording_bench", size=SIZE) as bench:
+    with Bench("recording_bench", size=SIZE, audio_device=True) as bench:
         bench.start("mvpattern.exe", args=("--ticker",), copy=False)
         bench.x_window("Mavrion Test Pattern")
         app = bench.start()

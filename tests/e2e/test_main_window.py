@@ -10,7 +10,6 @@ that one start allows."""
 import subprocess
 import time
 import unittest
-from pathlib import Path
 
 from winebench import MAIN_CAPTION, Bench, BenchError, wait_until
 
@@ -79,14 +78,6 @@ MENU_BAR = [
 ]
 
 
-def forget_audio_device(bench):
-    """No audio input device in the prefix: the bench's null ALSA device is
-    kept in the shared Wine home once a test has asked for it."""
-    asoundrc = Path(bench.env["XDG_CONFIG_HOME"]) / "alsa" / "asoundrc"
-    if asoundrc.exists():
-        asoundrc.unlink()
-
-
 def program_boxes(app, exclude=()):
     return [w for w in app.windows(class_name="#32770") if w["text"] != MAIN_CAPTION and w["hwnd"] not in exclude]
 
@@ -114,9 +105,8 @@ def start_and_take_the_warning(test, bench, app):
 
 
 def start_without_audio_device(test, bench, desktop=None):
-    """Starts the program with no audio input device and takes the warning;
-    answers the program and its main window."""
-    forget_audio_device(bench)
+    """Starts the program in a bench without an audio input device and takes
+    the warning; answers the program and its main window."""
     app = bench.start(desktop=desktop)
     return app, start_and_take_the_warning(test, bench, app)
 

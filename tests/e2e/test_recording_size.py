@@ -27,7 +27,7 @@ class RecordingSizeTest(RecordingSteps, unittest.TestCase):
         self.assert_metadata(info)
 
     def test_profile_size_and_pause(self):
-        with Bench("recording_size", size=SCREEN) as bench:
+        with Bench("recording_size", size=SCREEN, audio_device=True) as bench:
             app = bench.start()
             main = app.wait_window(MAIN_CAPTION)
             main.click(ONLY_VIDEO)

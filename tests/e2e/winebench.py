@@ -525,8 +525,7 @@ class Bench:
             fcntl.flock(self._prefix_lock, fcntl.LOCK_EX)
             self.prefix = store.template
         self.env = store.base_env(self.prefix, self.display)
-        if self.audio_device:
-            self._null_audio_device()
+        self._set_audio_device(self.audio_device)
 
     def _start_xvfb(self):
         read_end, write_end = os.pipe()
@@ -563,10 +562,15 @@ class Bench:
                                           capture_output=True, text=True).stdout.find("window id") >= 0,
                    timeout=30, interval=0.1, what="openbox")
 
-    def _null_audio_device(self):
-        alsa = Path(self.env["XDG_CONFIG_HOME"]) / "alsa"
-        alsa.mkdir(parents=True, exist_ok=True)
-        (alsa / "asoundrc").write_text("pcm.!default { type null }\nctl.!default { type hw card 0 }\n")
+    def _set_audio_device(self, present):
+        """ALSA's null device as the one audio input, or no input at all.
+        The Wine home is shared by all tests: each says which it wants."""
+        asoundrc = Path(self.env["XDG_CONFIG_HOME"]) / "alsa" / "asoundrc"
+        if present:
+            asoundrc.parent.mkdir(parents=True, exist_ok=True)
+            asoundrc.write_text("pcm.!default { type null }\nctl.!default { type hw card 0 }\n")
+        elif asoundrc.exists():
+            asoundrc.unlink()
 
     def close(self):
         """Ends everything this bench started; safe to call twice."""
