@@ -67,7 +67,7 @@ class DisplayScalingTest(unittest.TestCase):
                 rects = {c["id"]: main.state(c["id"])["rect"] for c in fit["controls"]
                          if c["id"] in HEADER_BUTTONS + (FIRST_GROUP, SIZE_NOTE, SECOND_GROUP, COPYRIGHT_LINE,
                                                          ELAPSED_TIME)}
-                image = screen_pixels(bench.screenshot("main-window"))
+                image = screen_pixels(bench.settled_screenshot("main-window"))
                 self.check_frame(image, rects, dpi / 96)
                 app.close(main)
 

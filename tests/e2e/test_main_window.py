@@ -190,7 +190,7 @@ class MainWindowTest(unittest.TestCase):
         self.assertEqual((system[-1]["id"], system[-1]["text"]), (16, "&About Tovask..."))
 
     def check_look(self, bench, main):
-        shot = bench.screenshot("main-window")
+        shot = bench.settled_screenshot("main-window")
         image = screen_pixels(shot)
         save = main.state(6)["rect"]
         # Right of "Save Settings" and its shadow the header strip runs down

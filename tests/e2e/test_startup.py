@@ -43,7 +43,7 @@ class StartupTest(unittest.TestCase):
             main = wait_main_window(app)
             self.assertTrue(main.is_visible())
             self.assertTrue(main.is_enabled())
-            shot = bench.screenshot("main")
+            shot = bench.settled_screenshot("main")
             # A drawn window, not an empty black display.
             self.assertGreater(mean_brightness(shot), 0.02)
             app.close(main)

@@ -669,6 +669,22 @@ class Bench:
                        check=True, timeout=60, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return path
 
+    def settled_screenshot(self, name, timeout=DEFAULT_TIMEOUT):
+        """A screenshot once two taken in a row show the same pixels: a
+        window that has just appeared may still be painting."""
+        def pixels():
+            return subprocess.run(["import", "-window", "root", "rgb:-"], env={**os.environ, "DISPLAY": self.display},
+                                  capture_output=True, check=True, timeout=60).stdout
+        last = [pixels()]
+
+        def same_again():
+            time.sleep(0.3)
+            now = pixels()
+            same, last[0] = now == last[0], now
+            return same
+        wait_until(same_again, timeout, interval=0, what="the screen to settle")
+        return self.screenshot(name)
+
     def xdotool(self, *args, check=True):
         result = subprocess.run(["xdotool"] + [str(a) for a in args], env={**os.environ, "DISPLAY": self.display},
                                 capture_output=True, text=True, timeout=60)
