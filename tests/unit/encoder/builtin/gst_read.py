@@ -1,10 +1,10 @@
 #!/usr/bin/python3
 """Reads an ASF file through GStreamer's own demuxer (asfdemux), decoding
 each stream with the decoder GStreamer picks, and prints what it found as
-JSON: the caps of the demuxer's pads, the video's bit rate as stated, every error and warning on the bus,
-the video buffers demuxed and frames decoded, the sound's bytes, the
-duration, and with a position in seconds, where a key-frame seek to it
-lands.
+JSON: the caps of the demuxer's pads, the video's bit rate as stated, every
+error and warning on the bus, the video buffers demuxed and frames decoded,
+the sound's bytes, the duration, and with a position in seconds, where a
+key-frame seek to it lands.
 
 Usage: gst_read.py FILE [SEEK_SECONDS]
 """
