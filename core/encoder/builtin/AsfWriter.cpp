@@ -233,14 +233,6 @@ bool AsfWriter::WriteHeader(std::uint64_t packets, std::uint64_t indexSize, std:
     objects.Object(kHeaderExtensionObject, extension);
     ++count;
   }
-  if (s.video.bitsPerSecond != 0) {
-    Bytes bitrates;
-    bitrates.U16(1);
-    bitrates.U16(kVideoStream);
-    bitrates.U32(s.video.bitsPerSecond);
-    objects.Object(kStreamBitrateObject, bitrates);
-    ++count;
-  }
   {
     Bytes description;
     description.U16(TextBytes(s.texts.title));
@@ -296,6 +288,16 @@ bool AsfWriter::WriteHeader(std::uint64_t packets, std::uint64_t indexSize, std:
     spread.U8(0);
     objects.Object(kStreamPropertiesObject,
                    StreamProperties(kAudioMedia, kAudioSpread, kAudioStream, wave, spread));
+    ++count;
+  }
+  // After the streams it names: a reader that takes the header's objects in
+  // order has no stream to give the rate to before their properties.
+  if (s.video.bitsPerSecond != 0) {
+    Bytes bitrates;
+    bitrates.U16(1);
+    bitrates.U16(kVideoStream);
+    bitrates.U32(s.video.bitsPerSecond);
+    objects.Object(kStreamBitrateObject, bitrates);
     ++count;
   }
 
