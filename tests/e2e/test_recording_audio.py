@@ -32,7 +32,9 @@ def played_lengths(path):
     ends = {"audio": 0.0, "video": 0.0}
     for line in out.split():
         kind, pts, duration = line.split(",")[:3]
-        length = FRAME_INTERVAL if kind == "video" else float(duration)
+        # A sound payload split over two data packets gives FFmpeg a piece
+        # with no duration of its own: its start still counts.
+        length = FRAME_INTERVAL if kind == "video" else (0.0 if duration == "N/A" else float(duration))
         ends[kind] = max(ends[kind], float(pts) + length)
     return ends
 
