@@ -13,7 +13,11 @@ RateControl::RateControl(std::uint32_t bitsPerSecond, std::uint32_t bufferMs,
   correctionFrames_ = std::max<std::int64_t>(1, fps1000 * 2 / 1000);
   const int s = std::clamp(sharpness, 1, 100);
   finest_ = 2 + (100 - s) / 10;
-  coarsestKept_ = std::min(31, finest_ + 14 + (100 - s) / 4);
+  // A frame left out shows everything that moved in the wrong place, which
+  // on a busy screen costs far more fidelity than a coarser quantiser: only
+  // the top of the sharpness scale leaves frames out before coarsening all
+  // the way (below that, frames go only when even the coarsest is too dear).
+  coarsestKept_ = std::min(31, finest_ + 14 + (100 - s) * 3);
   // Even at full sharpness a moving screen keeps a few frames a second.
   longestGap_ = s >= 60 ? (s - 40) / 20 : 0;
 }

@@ -41,7 +41,9 @@ void ForwardDct(const std::int16_t* samples, std::int16_t* coefficients) {
     for (int v = 0; v < 8; ++v) {
       float sum = 0;
       for (int y = 0; y < 8; ++y) sum += b[v][y] * rows[y * 8 + u];
-      coefficients[v * 8 + u] = static_cast<std::int16_t>(std::lround(sum));
+      // Half away from zero, inline: a library call per coefficient was a
+      // tenth of the encoder's time on full motion.
+      coefficients[v * 8 + u] = static_cast<std::int16_t>(sum + (sum < 0 ? -0.5f : 0.5f));
     }
   }
 }
