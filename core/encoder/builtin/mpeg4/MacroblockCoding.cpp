@@ -126,7 +126,7 @@ void Predict(const YuvPicture& reference, int mx, int my, MotionVector mv, std::
 }
 
 std::uint8_t CodeIntra(const YuvPicture& source, int mx, int my, int q, MacroblockLevels* levels,
-                       YuvPicture* reconstruction) {
+                       YuvPicture* reconstruction, bool dcOnly) {
   std::uint8_t cbp = 0;
   for (int b = 0; b < 6; ++b) {
     const Plane& in = BlockPlane(source, b);
@@ -138,7 +138,8 @@ std::uint8_t CodeIntra(const YuvPicture& source, int mx, int my, int q, Macroblo
     }
     ForwardDct(samples, c);
     const int scaler = b < 4 ? LumaDcScaler(q) : ChromaDcScaler(q);
-    if (Quantise(c, q, true, scaler)) cbp |= static_cast<std::uint8_t>(1 << (5 - b));
+    if (Quantise(c, q, true, scaler) && !dcOnly) cbp |= static_cast<std::uint8_t>(1 << (5 - b));
+    if (dcOnly) std::fill(c + 1, c + 64, std::int16_t{0});
     std::copy(c, c + 64, levels->begin() + b * 64);
     Dequantise(c, q, true, scaler);
     InverseDct(c, samples);

@@ -22,9 +22,10 @@ struct MotionVector {
 using MacroblockLevels = std::array<std::int16_t, 6 * 64>;
 
 // Each answers the coded block pattern (bit 5 for block 0 ... bit 0 for
-// block 5) and writes what a decoder shows into reconstruction.
+// block 5) and writes what a decoder shows into reconstruction. dcOnly
+// keeps each block's mean alone: the cheapest picture there is.
 std::uint8_t CodeIntra(const YuvPicture& source, int mx, int my, int q, MacroblockLevels* levels,
-                       YuvPicture* reconstruction);
+                       YuvPicture* reconstruction, bool dcOnly = false);
 std::uint8_t CodeInter(const YuvPicture& source, const YuvPicture& reference, int mx, int my, MotionVector mv,
                        int q, MacroblockLevels* levels, YuvPicture* reconstruction);
 

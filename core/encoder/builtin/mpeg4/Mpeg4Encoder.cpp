@@ -238,7 +238,7 @@ void Mpeg4Encoder::CodeMacroblock(int index, bool intra, int q) {
   if (intra) {
     mb.mode = kIntra;
     mb.mv = MotionVector{};
-    mb.cbp = CodeIntra(*source_, mx, my, q, &levels, current_.get());
+    mb.cbp = CodeIntra(*source_, mx, my, q, &levels, current_.get(), dcOnly_);
   } else {
     mb.cbp = CodeInter(*source_, *reference_, mx, my, mb.mv, q, &levels, current_.get());
     mb.mode = (mb.cbp == 0 && mb.mv.x == 0 && mb.mv.y == 0) ? kSkip : kInter;
@@ -484,7 +484,14 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
     q = good;
     bits = CodePlane(key, q, refineBudget, timeMs, out);
   }
-  if (static_cast<std::int64_t>(bits) > room) {
+  if (static_cast<std::int64_t>(bits) > room && !started_) {
+    // The first picture has nothing to fall back on: rather than a file
+    // without a picture, it keeps each block's mean only, and the still
+    // parts of the screen are refined from there.
+    dcOnly_ = true;
+    bits = CodePlane(key, 31, 0, timeMs, out);
+    dcOnly_ = false;
+  } else if (static_cast<std::int64_t>(bits) > room) {
     // No room even at the coarsest quantiser: this frame is left out.
     LeaveOut(timeMs, out);
     return false;

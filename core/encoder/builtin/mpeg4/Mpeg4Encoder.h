@@ -81,6 +81,7 @@ class Mpeg4Encoder : public VideoCodec {
   std::vector<Macroblock> blocks_;
   std::unique_ptr<Analysis> analysis_;
   bool started_ = false;
+  bool dcOnly_ = false;  // intra blocks keep their mean alone
   std::int64_t previousSecond_ = 0;
   int leftOut_ = 0;  // frames left out in a row
   int lastKeyQuantiser_ = 0;

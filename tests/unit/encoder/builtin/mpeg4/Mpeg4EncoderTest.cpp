@@ -167,5 +167,38 @@ TEST(Mpeg4EncoderTest, FfmpegDecodesEveryFrameAsOurReconstructionWithinOneAndThe
   EXPECT_GT(droppedAt[100], 2 * droppedAt[95]) << "the default sharpness coarsens before it leaves frames out";
 }
 
+TEST(Mpeg4EncoderTest, AFirstPictureTooBusyForTheBucketStillGivesThePlayerAPicture) {
+  ASSERT_EQ(mt::MissingTools(), "");
+  EncoderSettings settings;
+  settings.width = 320;
+  settings.height = 240;
+  settings.bitsPerSecond = 20000;  // noise at the coarsest quantiser is several times the buffer
+  settings.bufferMs = 5000;
+  Mpeg4Encoder encoder(settings);
+  MemorySink sink;
+  AsfWriter writer(&sink);
+  AsfFileSetup file;
+  file.video = encoder.Format();
+  file.video.frameDurationMs = 66;
+  ASSERT_TRUE(writer.Begin(file));
+  std::vector<std::uint8_t> noise(320 * 240 * 4), out;
+  std::uint32_t seed = 1;
+  for (int f = 0; f < 3; ++f) {
+    for (std::uint8_t& v : noise) v = static_cast<std::uint8_t>((seed = seed * 1664525u + 1013904223u) >> 24);
+    const bool key = encoder.Encode(BgraImage{noise.data(), 320, 240, 320 * 4}, f * 66, f == 0, &out);
+    EXPECT_EQ(key, f == 0);
+    ASSERT_TRUE(writer.WriteVideoFrame(f * 66, key, out.data(), out.size()));
+  }
+  ASSERT_TRUE(writer.Finish());
+  const std::string path = mt::WriteTemp(sink.Bytes(), ".wmv");
+  FILE* pipe = popen(("ffmpeg -v error -i '" + path + "' -f rawvideo -pix_fmt gray - 2>&1 | wc -c").c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  long bytes = 0;
+  EXPECT_EQ(std::fscanf(pipe, "%ld", &bytes), 1);
+  pclose(pipe);
+  std::remove(path.c_str());
+  EXPECT_GE(bytes, 320L * 240) << "no picture decodes";
+}
+
 }  // namespace
 }  // namespace mavrion::encoder::builtin::mpeg4
