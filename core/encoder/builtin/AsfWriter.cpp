@@ -530,6 +530,7 @@ bool AsfWriter::Finish() {
     // Too short to give up packets for an index: a header alone, with the
     // duration of the last checkpoint, which they hold at least nearly.
     WriteHeader(whole, 0, 0, checkpointDurationMs_);
+    sink_->Truncate(headerSize_ + whole * setup_.packetSize);
     FlushSink();
   }
   return false;
@@ -549,8 +550,9 @@ bool AsfWriter::FinishShortened(std::uint64_t wholePackets) {
   // Everything goes where whole packets stand, so no more room is needed,
   // and the index fills their place, so the file is what the header says.
   std::vector<std::uint8_t> index = BuildIndex(durationMs, kept, room * setup_.packetSize);
-  return Write(headerSize_ + kept * setup_.packetSize, index.data(), index.size()) &&
-         WriteHeader(kept, index.size(), kFlagSeekable, durationMs) && FlushSink();
+  const std::uint64_t end = headerSize_ + kept * setup_.packetSize + index.size();
+  return Write(end - index.size(), index.data(), index.size()) &&
+         WriteHeader(kept, index.size(), kFlagSeekable, durationMs) && sink_->Truncate(end) && FlushSink();
 }
 
 }  // namespace mavrion::encoder::builtin

@@ -2,6 +2,12 @@
 
 #include <cstring>
 
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace mavrion::encoder::builtin {
 
 bool MemorySink::WriteAt(std::uint64_t offset, const void* data, std::size_t size) {
@@ -22,6 +28,11 @@ bool MemorySink::WriteAt(std::uint64_t offset, const void* data, std::size_t siz
 
 bool MemorySink::Flush() {
   flushed_ = bytes_;
+  return true;
+}
+
+bool MemorySink::Truncate(std::uint64_t size) {
+  if (size < bytes_.size()) bytes_.resize(static_cast<std::size_t>(size));
   return true;
 }
 
@@ -60,5 +71,14 @@ bool StdioFileSink::WriteAt(std::uint64_t offset, const void* data, std::size_t 
 }
 
 bool StdioFileSink::Flush() { return file_ && std::fflush(file_) == 0; }
+
+bool StdioFileSink::Truncate(std::uint64_t size) {
+  if (!file_ || std::fflush(file_) != 0) return false;
+#if defined(_WIN32)
+  return _chsize_s(_fileno(file_), static_cast<long long>(size)) == 0;
+#else
+  return ftruncate(fileno(file_), static_cast<off_t>(size)) == 0;
+#endif
+}
 
 }  // namespace mavrion::encoder::builtin

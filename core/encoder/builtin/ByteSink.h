@@ -17,6 +17,9 @@ class ByteSink {
   // bytes could not all be written (a full disk, a lost volume).
   virtual bool WriteAt(std::uint64_t offset, const void* data, std::size_t size) = 0;
   virtual bool Flush() = 0;
+  // Cuts the file to size bytes: what a failed write left beyond the part
+  // that counts would make readers doubt the header's sizes.
+  virtual bool Truncate(std::uint64_t size) = 0;
 };
 
 // A file in memory, for tests; capacity limits its size as a full disk would.
@@ -25,6 +28,7 @@ class MemorySink : public ByteSink {
   explicit MemorySink(std::size_t capacity = static_cast<std::size_t>(-1)) : capacity_(capacity) {}
   bool WriteAt(std::uint64_t offset, const void* data, std::size_t size) override;
   bool Flush() override;
+  bool Truncate(std::uint64_t size) override;
   const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
   // The bytes as they stood at the last flush: what a killed program leaves.
   const std::vector<std::uint8_t>& Flushed() const { return flushed_; }
@@ -46,6 +50,7 @@ class StdioFileSink : public ByteSink {
   bool Close();
   bool WriteAt(std::uint64_t offset, const void* data, std::size_t size) override;
   bool Flush() override;
+  bool Truncate(std::uint64_t size) override;
 
  private:
   std::FILE* file_ = nullptr;

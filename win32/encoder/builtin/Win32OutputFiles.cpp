@@ -36,6 +36,13 @@ class Win32FileSink : public encoder::builtin::OutputSink {
   // the disk would only slow the recording down.
   bool Flush() override { return file_ != INVALID_HANDLE_VALUE; }
 
+  bool Truncate(std::uint64_t size) override {
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(size);
+    return file_ != INVALID_HANDLE_VALUE && SetFilePointerEx(file_, at, nullptr, FILE_BEGIN) &&
+           SetEndOfFile(file_);
+  }
+
   bool Close() override {
     if (file_ == INVALID_HANDLE_VALUE) return true;
     const bool closed = CloseHandle(file_) != 0;

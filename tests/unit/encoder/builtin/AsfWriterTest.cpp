@@ -314,7 +314,7 @@ TEST(AsfWriterTest, FullDiskEndsTheRecordingWithWhatFitCompleteAndPlayable) {
   // Completed where it stands: header, whole packets, index, all within
   // what the disk took.
   const std::vector<std::uint8_t>& b = sink.Flushed();
-  ASSERT_EQ(b.size(), 20000u);
+  ASSERT_LE(b.size(), 20000u);
   const std::size_t props = FindObject(b, 0x8CABDCA1);
   const std::uint64_t packets = Le(b, props + 56, 8);
   const std::size_t data = Le(b, 16, 8);
@@ -326,8 +326,7 @@ TEST(AsfWriterTest, FullDiskEndsTheRecordingWithWhatFitCompleteAndPlayable) {
   const std::uint64_t fileSize = Le(b, props + 40, 8);
   EXPECT_EQ(fileSize, index + Le(b, index + 16, 8));
   EXPECT_EQ(fileSize, index + 1024) << "the index takes the place of one packet";
-  EXPECT_LE(fileSize, b.size());
-  EXPECT_GT(fileSize + 1024, b.size()) << "only the packet cut short is beyond it";
+  EXPECT_EQ(fileSize, b.size()) << "what the failed write left is cut off";
   const std::uint64_t entries = Le(b, index + 52, 4);
   EXPECT_GE(entries, 1u);
   for (std::uint64_t e = 0; e < entries; ++e) EXPECT_LT(Le(b, index + 56 + e * 6, 4), packets) << "entry " << e;

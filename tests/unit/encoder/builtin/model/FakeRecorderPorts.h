@@ -278,6 +278,7 @@ class MemoryFiles : public OutputFiles {
       return file_->WriteAt(offset, data, size);
     }
     bool Flush() override { return file_->Flush(); }
+    bool Truncate(std::uint64_t size) override { return file_->Truncate(size); }
     bool Close() override { return true; }
 
    private:
