@@ -17,8 +17,9 @@
 // running after Start, paused after Pause, stopped before Start and after
 // Stop) and, stopped, refuses Pause and Stop. With the DWORD StopAfterMs
 // under HKCU\Software\mvfakeenc, a recording stops by itself that many
-// milliseconds after its first Start, as one whose disk fills does. A property put without the named
-// argument DISPID_PROPERTYPUT, or a method given named arguments, is
+// milliseconds after its first Start, as one whose disk fills does (its log
+// line comes with the first call after that). A property put without the
+// named argument DISPID_PROPERTYPUT, or a method given named arguments, is
 // refused with DISP_E_PARAMNOTFOUND, as the automation runtime does.
 #include <windows.h>
 #include <oaidl.h>
