@@ -110,9 +110,9 @@ class Encoder : public Unknown {  // IWMEncoder2
   virtual HResult Pause() = 0;
   virtual HResult Stop() = 0;
   // The component's word that a recording has ended without Stop, its file
-  // no longer writable: notice runs once, on a thread of the component's,
-  // and must only hand the news on. Stop is still to be called. A component
-  // that cannot tell answers E_NOTIMPL.
+  // no longer writable: notice runs once, on a thread of the component's or
+  // from the dialog's message loop, and must only hand the news on. Stop is
+  // still to be called. A component that cannot tell answers E_NOTIMPL.
   virtual HResult AdviseStoppedByItself(std::function<void()> /*notice*/) { return kE_NOTIMPL; }
 };
 

@@ -23,6 +23,20 @@ STOPPED_AFTER = ("\" could not be written any further. The disk may be full or t
                  "available. What was recorded until then is kept in the file.")
 
 
+def take_the_stopped_box(test, app, main, name):
+    """Waits for the message that the recording of `name` has stopped by
+    itself, owned by the main window, sees the program idle as after Stop
+    (the idle layout, the window still in the tray) and closes it."""
+    box = app.wait_message_box(APP_NAME, exclude=[main])
+    test.assertEqual(box.text, STOPPED_BEFORE + name + STOPPED_AFTER)
+    test.assertEqual(box.state()["owner"], main.hwnd)
+    test.assertEqual([main.is_enabled(i) for i in (START, STOP, PAUSE_RESUME)], [True, False, False])
+    test.assertEqual(main.text(PAUSE_RESUME), "Pause [F7]")
+    test.assertFalse(main.is_visible())
+    box.press("OK")
+    wait_until(lambda: not box.exists(), what="the message to close")
+
+
 class SmallDrive:
     """A tmpfs of DRIVE_BYTES with a folder "videos" and all but FREE_BYTES
     taken, as drive Q: of the bench's own prefix. On leaving, the bench's
@@ -94,15 +108,7 @@ class FullDiskTest(unittest.TestCase):
                     return False
             wait_until(recorded_some, what="a first part of the recording on the drive")
             drive.fill()
-            box = app.wait_message_box(APP_NAME, exclude=[main])
-            self.assertEqual(box.text, STOPPED_BEFORE + name + STOPPED_AFTER)
-            self.assertEqual(box.state()["owner"], main.hwnd)
-            # Idle as after Stop: the idle layout, the window still in the tray.
-            self.assertEqual([main.is_enabled(i) for i in (START, STOP, PAUSE_RESUME)], [True, False, False])
-            self.assertEqual(main.text(PAUSE_RESUME), "Pause [F7]")
-            self.assertFalse(main.is_visible())
-            box.press("OK")
-            wait_until(lambda: not box.exists(), what="the message to close")
+            take_the_stopped_box(self, app, main, name)
 
             recording = probe_recording(path)
             self.assertEqual(recording["format"], "asf")

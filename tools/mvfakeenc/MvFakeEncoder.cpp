@@ -9,11 +9,17 @@
 //   <object> <invoke kind> <member>(<VT> <value>, ...)   arguments in the member's order
 //   <object> query <interface>                           a view asked for by QueryInterface
 //   <object> freed                                       its last reference given back
+//   Encoder stopped by itself                            the recording ended without Stop
 //
 // Setting the display information's author fails, as a refused call of the
 // component does (DISP_E_EXCEPTION carrying E_FAIL), so one of the
-// program's messages can be seen. A property put without the named
-// argument DISPID_PROPERTYPUT, or a method given named arguments, is
+// program's messages can be seen. The encoder keeps its run state (RunState:
+// running after Start, paused after Pause, stopped before Start and after
+// Stop) and, stopped, refuses Pause and Stop. With the DWORD StopAfterMs
+// under HKCU\Software\mvfakeenc, a recording stops by itself that many
+// milliseconds after its first Start, as one whose disk fills does (its log
+// line comes with the first call after that). A property put without the
+// named argument DISPID_PROPERTYPUT, or a method given named arguments, is
 // refused with DISP_E_PARAMNOTFOUND, as the automation runtime does.
 #include <windows.h>
 #include <oaidl.h>
@@ -46,6 +52,13 @@ constexpr GUID kFakeObject = {0x4D564645, 0x4E43, 0x4F42, {0x4A, 0x45, 0x43, 0x5
 // The codec index GetCodecIndexFromFourCC answers.
 constexpr long kCodecIndex = 2;
 
+// The encoder's run states, as RunState answers them.
+constexpr long kRunning = 2;
+constexpr long kPaused = 3;
+constexpr long kStopped = 5;
+// NS_E_INVALIDCALL_WHILE_ENCODER_STOPPED
+constexpr HRESULT kRefusedWhileStopped = static_cast<HRESULT>(0xC00D1B7Fu);
+
 HMODULE g_module = nullptr;
 
 void Log(const std::string& line) {
@@ -67,6 +80,32 @@ std::string Narrow(const wchar_t* text) {
   WideCharToMultiByte(CP_ACP, 0, text, -1, &out[0], size, nullptr, nullptr);
   out.resize(out.size() - 1);
   return out;
+}
+
+// Milliseconds after Start at which a recording stops by itself, if the
+// test asked for it.
+bool StopAfterMs(DWORD* ms) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\mvfakeenc", 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  DWORD type = 0;
+  DWORD size = sizeof *ms;
+  const bool found = RegQueryValueExA(key, "StopAfterMs", nullptr, &type, reinterpret_cast<BYTE*>(ms), &size) ==
+                         ERROR_SUCCESS &&
+                     type == REG_DWORD;
+  RegCloseKey(key);
+  return found;
+}
+
+// A refused call, as the component reports it through Invoke.
+HRESULT Refuse(EXCEPINFO* exception, HRESULT code, const wchar_t* text) {
+  if (exception) {
+    *exception = EXCEPINFO{};
+    exception->scode = code;
+    exception->bstrDescription = SysAllocString(text);
+  }
+  return DISP_E_EXCEPTION;
 }
 
 const char* InvokeKind(WORD flags) {
@@ -162,14 +201,13 @@ class Object final : public IDispatch, public IPropertyBag {
       Log(line + " refused: named arguments " + std::to_string(named));
       return DISP_E_PARAMNOTFOUND;
     }
+    if (kind_ == "Encoder") StopByItselfIfDue();
     Log(line);
     if (put && kind_ == "DisplayInfo" && name == "Author") {
-      if (exception) {
-        *exception = EXCEPINFO{};
-        exception->scode = E_FAIL;
-        exception->bstrDescription = SysAllocString(L"The author cannot be set.");
-      }
-      return DISP_E_EXCEPTION;
+      return Refuse(exception, E_FAIL, L"The author cannot be set.");
+    }
+    if (kind_ == "Encoder" && state_ == kStopped && (name == "Pause" || name == "Stop")) {
+      return Refuse(exception, kRefusedWhileStopped, L"The encoder is stopped.");
     }
     return Answer(name, params, result);
   }
@@ -204,7 +242,38 @@ class Object final : public IDispatch, public IPropertyBag {
     return S_OK;
   }
 
+  void StopByItselfIfDue() {
+    if (state_ != kRunning || !stopDue_ || static_cast<LONG>(GetTickCount() - stopAt_) < 0) return;
+    state_ = kStopped;
+    stopDue_ = false;
+    Log("Encoder stopped by itself");
+  }
+
+  HRESULT AnswerEncoderState(const std::string& name, VARIANT* result) {
+    if (name == "Start") {
+      DWORD ms = 0;
+      if (!started_ && StopAfterMs(&ms)) {
+        stopDue_ = true;
+        stopAt_ = GetTickCount() + ms;
+      }
+      started_ = true;
+      state_ = kRunning;
+    } else if (name == "Pause") {
+      state_ = kPaused;
+    } else if (name == "Stop") {
+      state_ = kStopped;
+    } else if (name == "RunState" && result) {
+      VariantInit(result);
+      result->vt = VT_I4;
+      result->lVal = state_;
+    }
+    return S_OK;
+  }
+
   HRESULT Answer(const std::string& name, DISPPARAMS* params, VARIANT* result) {
+    if (kind_ == "Encoder" && (name == "Start" || name == "Pause" || name == "Stop" || name == "RunState")) {
+      return AnswerEncoderState(name, result);
+    }
     if (kind_ == "Encoder" && name == "SourceGroupCollection") return HandOut("SourceGroupCollection", {}, true, result);
     if (kind_ == "Encoder" && name == "DisplayInfo") return HandOut("DisplayInfo", {}, true, result);
     if (kind_ == "Encoder" && name == "File") return HandOut("File", {}, true, result);
@@ -236,6 +305,11 @@ class Object final : public IDispatch, public IPropertyBag {
   std::vector<IDispatch*> children_;
   std::map<std::string, Object*> singles_;
   LONG refs_ = 1;
+  // The encoder's run state, and when it stops by itself.
+  long state_ = kStopped;
+  bool started_ = false;
+  bool stopDue_ = false;
+  DWORD stopAt_ = 0;
 };
 
 std::string Describe(const VARIANT& v) {

@@ -1,7 +1,10 @@
 #include "win32/encoder/AutomationComponent.h"
 
+#include <map>
+#include <new>
 #include <utility>
 
+#include "core/encoder/RunStateWatch.h"
 #include "win32/encoder/ComSupport.h"
 #include "win32/encoder/PortObject.h"
 #include "win32/encoder/Dispatch.h"
@@ -214,6 +217,21 @@ class AutomationOutputFile : public Wrapper<OutputFile> {
   HResult PutLocalFileName(const std::string& path) override { return PutText(Object(), L"LocalFileName", path); }
 };
 
+// How often a running recording's run state is asked: soon enough that a
+// full disk shows at once, rare enough to cost nothing.
+constexpr UINT kRunStatePollMs = 250;
+
+class AutomationEncoder;
+
+// Encoders whose run state is being asked, by their thread timer. Timers and
+// encoders live on the dialog's thread only.
+std::map<UINT_PTR, AutomationEncoder*>& PolledEncoders() {
+  static std::map<UINT_PTR, AutomationEncoder*> encoders;
+  return encoders;
+}
+
+void CALLBACK PollRunState(HWND, UINT, UINT_PTR timer, DWORD);
+
 class AutomationEncoder : public Wrapper<Encoder> {
  public:
   using PortObject::PortObject;
@@ -229,10 +247,76 @@ class AutomationEncoder : public Wrapper<Encoder> {
   HResult PrepareToEncode(bool prepare) override {
     return CallMethod(Object(), L"PrepareToEncode", {ArgBool(prepare)});
   }
-  HResult Start() override { return CallMethod(Object(), L"Start", {}); }
+  HResult Start() override {
+    const HRESULT hr = CallMethod(Object(), L"Start", {});
+    if (SUCCEEDED(hr)) {
+      watch_.Started();
+      BeginPolling();
+    }
+    return hr;
+  }
   HResult Pause() override { return CallMethod(Object(), L"Pause", {}); }
-  HResult Stop() override { return CallMethod(Object(), L"Stop", {}); }
+  HResult Stop() override {
+    watch_.StopAsked();
+    EndPolling();
+    return watch_.StopResult(CallMethod(Object(), L"Stop", {}));
+  }
+  // The component is asked for its run state on a timer of the dialog's
+  // thread, the thread its calls belong to; the notice only posts.
+  HResult AdviseStoppedByItself(std::function<void()> notice) override {
+    watch_.Advise(std::move(notice));
+    BeginPolling();
+    return S_OK;
+  }
+
+  void ReadRunState() {
+    Variant state;
+    Variant number;
+    if (SUCCEEDED(GetProperty(Object(), L"RunState", state.Get())) &&
+        SUCCEEDED(VariantChangeType(number.Get(), state.Get(), 0, VT_I4))) {
+      watch_.Seen(static_cast<std::int32_t>((*number).lVal));
+    }
+    if (!watch_.Watching()) EndPolling();
+  }
+
+ protected:
+  ~AutomationEncoder() override { EndPolling(); }
+
+ private:
+  void BeginPolling() {
+    if (timer_ != 0 || !watch_.Watching()) return;
+    const UINT_PTR timer = SetTimer(nullptr, 0, kRunStatePollMs, PollRunState);
+    if (timer == 0) return;
+    try {
+      PolledEncoders()[timer] = this;
+      timer_ = timer;
+    } catch (const std::bad_alloc&) {
+      KillTimer(nullptr, timer);
+    }
+  }
+  void EndPolling() {
+    if (timer_ == 0) return;
+    KillTimer(nullptr, timer_);
+    PolledEncoders().erase(timer_);
+    timer_ = 0;
+  }
+
+  RunStateWatch watch_;
+  UINT_PTR timer_ = 0;
 };
+
+void CALLBACK PollRunState(HWND, UINT, UINT_PTR timer, DWORD) {
+  const auto found = PolledEncoders().find(timer);
+  if (found == PolledEncoders().end()) return;
+  // Held for the call: a component out of process lets the dialog's thread
+  // run other messages while it answers, one of which may end the session.
+  const auto encoder = Ref<AutomationEncoder>::Share(found->second);
+  try {
+    encoder->ReadRunState();
+  } catch (...) {
+    // Nothing may leave a timer procedure; the next tick asks again.
+  }
+}
 
 template <class Adapter, class Port>
 HResult Create(const GUID& classId, const GUID& interfaceId, Ref<Port>* out) {
