@@ -21,9 +21,6 @@
 
 namespace mavrion {
 
-// Messages and codes the hook library delivers.
-inline constexpr unsigned kRecorderHotkeyMessage = 0x831;  // WM_RECORDER_HOTKEY
-
 class RecordingController {
  public:
   struct Ports {

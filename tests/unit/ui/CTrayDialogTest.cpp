@@ -33,7 +33,6 @@ TEST_F(TrayDialogTest, RecordStartsWithTheFixedFields) {
   EXPECT_EQ(record.hWnd, 0u);
   EXPECT_EQ(record.uID, 1u);
   EXPECT_EQ(record.uFlags, kNifMessage);
-  EXPECT_EQ(record.uCallbackMessage, 0x401u);
   EXPECT_EQ(record.hIcon, 0u);
   EXPECT_EQ(record.szTip[0], '\0');
   EXPECT_EQ(dialog.DefaultMenuPosition(), 0);
