@@ -29,8 +29,6 @@ std::int32_t ReadRadioValue(const DialogView& view, const std::array<int, N>& gr
 
 constexpr int kOk = 1;
 constexpr int kCancel = 2;
-// The finder tool takes the click on its picture as the host's WM_COMMAND.
-constexpr unsigned kFinderClick = 273;
 
 }  // namespace
 
@@ -119,7 +117,7 @@ bool CTovaskDlg::OnCommand(int id) {
     case IDC_ENTIRE_SCREEN:
     case IDC_WITHOUT_TASKBAR: parts_.capture->OnCaptureRadio(id); return true;
     case IDC_FLASH_AREA: parts_.capture->OnFlashRecordingArea(); return true;
-    case IDC_FINDER_TOOL: parts_.capture->OnFinderMessage(kFinderClick); return true;
+    case IDC_FINDER_TOOL: parts_.capture->OnFinderClick(); return true;
     case IDC_VIDEO_DESCRIPTION: OpenVideoDescription(); return true;
     case ID_SHOW_APPLICATION: OnShowApplication(); return true;
     case ID_EXIT_APPLICATION: OnExitApplication(); return true;
@@ -186,15 +184,13 @@ bool CTovaskDlg::OnSysCommand(unsigned command) {
     OpenAboutBox();
     return true;
   }
-  return CTrayDialog::OnSysCommand(command);
+  return false;
 }
 
-long CTovaskDlg::OnRecorderHotKey(std::uintptr_t wParam, std::intptr_t lParam) {
-  if (ports_.modalWindows.AnyOpen()) return 0;
-  return parts_.recording->OnRecorderHotKey(wParam, lParam);
+void CTovaskDlg::OnRecorderHotKey(GlobalKey key) {
+  if (ports_.modalWindows.AnyOpen()) return;
+  parts_.recording->OnRecorderHotKey(key);
 }
-
-void CTovaskDlg::OnFinderMessage(unsigned message) { parts_.capture->OnFinderMessage(message); }
 
 void CTovaskDlg::OnWindowDestroyed() {
   ReleaseWindowResources();

@@ -72,11 +72,11 @@ class CTovaskDlg final : public CTrayDialog, public RecordingHost, public DataEx
   void OnHelp();
   void OpenAboutBox();
   void OpenVideoDescription();
-  bool OnSysCommand(unsigned command) override;
+  // WM_SYSCOMMAND: the About entry; false for the other commands.
+  bool OnSysCommand(unsigned command);
   IconHandle OnQueryDragIcon() const { return AppIcon; }
-  long OnRecorderHotKey(std::uintptr_t wParam, std::intptr_t lParam);
-  // WM_MOUSEMOVE, WM_LBUTTONUP, WM_CAPTURECHANGED for the finder tool.
-  void OnFinderMessage(unsigned message);
+  // A global key from the hook library.
+  void OnRecorderHotKey(GlobalKey key);
   // WM_DESTROY: whatever ended the window, nothing is left running, and the
   // tray icon goes.
   void OnWindowDestroyed();

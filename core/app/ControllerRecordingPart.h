@@ -21,9 +21,7 @@ class ControllerRecordingPart final : public RecordingPart {
   void EnableControls(bool idle) override { controller_.EnableControls(idle); }
   void OnRecordAudioAndVideo() override { controller_.OnRecordAudioAndVideo(); }
   void OnRecordOnlyVideo() override { controller_.OnRecordOnlyVideo(); }
-  long OnRecorderHotKey(std::uintptr_t wParam, std::intptr_t lParam) override {
-    return controller_.OnRecorderHotKey(wParam, lParam);
-  }
+  void OnRecorderHotKey(GlobalKey key) override { controller_.OnRecorderHotKey(key); }
   void ResetToIdle() override { controller_.ResetToIdle(); }
   void EndBeforeWindowCloses() override { controller_.EndBeforeWindowCloses(); }
 

@@ -9,6 +9,7 @@
 
 #include "core/capture/SelectedApplications.h"
 #include "core/platform/Types.h"
+#include "core/recording/RecordingControl.h"
 
 namespace mavrion {
 
@@ -38,11 +39,11 @@ class CapturePart {
   virtual void CreatePicker() = 0;
   virtual void DeletePicker() = 0;
 
-  virtual void OnCaptureRadio(int radioId) = 0;  // 1025, 1027, 1026, 1043
-  virtual void OnFlashRecordingArea() = 0;       // check box 1035
-  // The finder tool's host messages: the click on picture 1032 (as
-  // WM_COMMAND 273), WM_MOUSEMOVE 512, WM_LBUTTONUP 514, WM_CAPTURECHANGED 533.
-  virtual void OnFinderMessage(unsigned message) = 0;
+  virtual void OnCaptureRadio(int radioId) = 0;  // one of the capture-type radios
+  virtual void OnFlashRecordingArea() = 0;       // check box IDC_FLASH_AREA
+  // A press on the finder picture IDC_FINDER_TOOL; the window hands the
+  // drag's mouse messages to the finder tool itself.
+  virtual void OnFinderClick() = 0;
 
   virtual bool PrepareCaptureRequest() = 0;
   virtual std::int32_t RequestedCaptureType() const = 0;
@@ -110,7 +111,7 @@ class RecordingPart {
   virtual void EnableControls(bool idle) = 0;
   virtual void OnRecordAudioAndVideo() = 0;
   virtual void OnRecordOnlyVideo() = 0;
-  virtual long OnRecorderHotKey(std::uintptr_t wParam, std::intptr_t lParam) = 0;
+  virtual void OnRecorderHotKey(GlobalKey key) = 0;
   virtual void ResetToIdle() = 0;
   // A running recording is stopped and its file finished, and the worker
   // threads have ended.

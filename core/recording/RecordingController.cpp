@@ -5,7 +5,6 @@
 #include "core/capture/CaptureType.h"
 #include "core/recording/ClockThread.h"
 #include "core/recording/ControlLayout.h"
-#include "core/recording/HotkeyDispatch.h"
 #include "core/recording/RecordingIds.h"
 
 namespace mavrion {
@@ -231,24 +230,22 @@ void RecordingController::SelectAudioMode(std::int32_t audioMode, std::int32_t c
   ports_.host.RefreshControls();
 }
 
-long RecordingController::OnRecorderHotKey(std::uintptr_t wParam, std::intptr_t /*lParam*/) {
-  switch (HotkeyCommandFor(wParam, control_.State.load())) {
-    case HotkeyCommand::StartCapture:
-      OnStartCapture();
+void RecordingController::OnRecorderHotKey(GlobalKey key) {
+  const RecorderState state = control_.State.load();
+  switch (key) {
+    case GlobalKey::F6:
+      if (state == RecorderState::Idle) OnStartCapture();
       break;
-    case HotkeyCommand::PauseCapture:
-      OnPauseCapture();
+    case GlobalKey::F7:
+      if (IsRunning(state)) OnPauseCapture();
       break;
-    case HotkeyCommand::ResumeCapture:
-      OnResumeCapture();
+    case GlobalKey::F8:
+      if (state == RecorderState::Paused) OnResumeCapture();
       break;
-    case HotkeyCommand::StopCapture:
-      OnStopCapture();
-      break;
-    case HotkeyCommand::None:
+    case GlobalKey::F9:
+      if (IsRunning(state) || state == RecorderState::Paused) OnStopCapture();
       break;
   }
-  return 0;
 }
 
 void RecordingController::ResetToIdle() {

@@ -49,8 +49,9 @@ class RecordingController {
   void EnableControls(bool idle);
   void OnRecordAudioAndVideo();
   void OnRecordOnlyVideo();
-  // WM_RECORDER_HOTKEY; always answers 0.
-  long OnRecorderHotKey(std::uintptr_t wParam, std::intptr_t lParam);
+  // F6 starts an idle recorder, F7 pauses a running recording, F8 resumes a
+  // paused one and F9 stops either; in other states a key does nothing.
+  void OnRecorderHotKey(GlobalKey key);
 
   // Start-up sets Idle and the follower flag off (InitialiseMainDialog).
   void ResetToIdle();

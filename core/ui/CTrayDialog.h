@@ -9,16 +9,9 @@
 
 namespace mavrion {
 
-// Messages and system commands the base reacts to.
-namespace tray {
-inline constexpr unsigned kMouseMove = 0x200;
-inline constexpr unsigned kLeftButtonDown = 0x201;
-inline constexpr unsigned kLeftButtonDoubleClick = 0x203;
-inline constexpr unsigned kRightButtonDown = 0x204;
-inline constexpr unsigned kRightButtonDoubleClick = 0x206;
-inline constexpr unsigned kContextMenu = 0x7B;
-inline constexpr unsigned kMinimiseCommand = 0xF020;  // SC_MINIMIZE
-}  // namespace tray
+// What the shell reports of the mouse on the icon. A request for the
+// context menu (by keyboard, say) counts as a right press.
+enum class TrayMouseEvent { Move, LeftDown, LeftDoubleClick, RightDown, RightDoubleClick, Other };
 
 class CTrayDialog {
  public:
@@ -58,11 +51,12 @@ class CTrayDialog {
   void OnCreate(WindowHandle window);
   // The window is being destroyed: a shown icon is taken away.
   void OnDestroy();
-  // WM_SYSCOMMAND. Answers true when the command was consumed (minimise
-  // into the tray, successful or not); false lets it take its default course.
-  virtual bool OnSysCommand(unsigned command);
-  // The icon's callback message: -1 for another icon id, else 0.
-  long OnTrayNotification(std::uintptr_t iconId, std::intptr_t mouseMessage);
+  // The window's Minimise command. Answers true when the command was
+  // consumed (minimise into the tray, successful or not); false lets it take
+  // its default course.
+  bool OnMinimiseCommand();
+  // The icon's callback: -1 for another icon id, else 0.
+  long OnTrayNotification(std::uintptr_t iconId, TrayMouseEvent event);
 
  protected:
   // The double-click action, also "Show Application" of the main dialog:

@@ -106,13 +106,7 @@ class CaptureSubsystem final : public CapturePart {
     settings_.FlashRecordingArea = settings_.FlashRecordingArea == 0 ? 1 : 0;
     dialog_.RefreshControls();
   }
-  void OnFinderMessage(unsigned message) override {
-    if (message == WM_COMMAND) {
-      RouteFinderCommand(WindowOf(dialog_), IDC_FINDER_TOOL, STN_CLICKED);
-    } else {
-      RouteFinderMouse(WindowOf(dialog_), message);
-    }
-  }
+  void OnFinderClick() override { RouteFinderClick(WindowOf(dialog_)); }
   bool PrepareCaptureRequest() override {
     return selection_.PrepareCaptureRequest(settings_.OutputFileName, settings_.FlashRecordingArea);
   }

@@ -210,7 +210,7 @@ TEST_F(MainDialogTest, WindowDestroyedWithoutOkOrCancelStillReleasesAndRemovesTh
   Initialise();
   rig.encoder->BuildEncoderSession();
   rig.encoder->StartEncoder();
-  dialog.OnSysCommand(0xF020);  // minimised into the tray
+  dialog.OnMinimiseCommand();  // minimised into the tray
   rig.log.clear();
   dialog.OnWindowDestroyed();
   EXPECT_THAT(rig.log, ElementsAre("EndBeforeWindowCloses", "release session, file finished", "CoUninitialize",
@@ -241,7 +241,7 @@ TEST_F(MainDialogTest, CommandsReachTheirHandlers) {
       {IDC_ENTIRE_SCREEN, "capture radio 1026"},
       {IDC_WITHOUT_TASKBAR, "capture radio 1043"},
       {IDC_FLASH_AREA, "flash check box"},
-      {IDC_FINDER_TOOL, "finder 273"},
+      {IDC_FINDER_TOOL, "finder click"},
       {IDC_VIDEO_DESCRIPTION, "video description"},
       {ID_APP_ABOUT, "about box"},
       {ID_HELP, "shell open help.chm"},
@@ -256,9 +256,8 @@ TEST_F(MainDialogTest, CommandsReachTheirHandlers) {
   EXPECT_FALSE(dialog.OnCommand(IDC_AUDIO_DEVICE_LIST));
   EXPECT_TRUE(rig.log.empty());
 
-  dialog.OnRecorderHotKey(4, 0);
-  dialog.OnFinderMessage(512);
-  EXPECT_THAT(rig.log, ElementsAre("hotkey 4", "finder 512"));
+  dialog.OnRecorderHotKey(GlobalKey::F9);
+  EXPECT_THAT(rig.log, ElementsAre("hotkey F9"));
 }
 
 // A picker, Save-As dialog, About box or message box runs its own message
@@ -272,16 +271,16 @@ TEST_F(MainDialogTest, WhileAModalWindowIsOpenOnlyHelpIsCarriedOut) {
                    ID_EXIT_APPLICATION, IDC_SPECIFIC_APPLICATIONS, kCancelCommand, kOkCommand}) {
       EXPECT_TRUE(dialog.OnCommand(id)) << id;
     }
-    EXPECT_EQ(dialog.OnRecorderHotKey(1, 0), 0);
+    dialog.OnRecorderHotKey(GlobalKey::F6);
     EXPECT_FALSE(dialog.OnClose());
     EXPECT_TRUE(rig.log.empty());
     dialog.OnCommand(ID_HELP);
     EXPECT_THAT(rig.log, ElementsAre("shell open help.chm"));
   }
   rig.log.clear();
-  dialog.OnRecorderHotKey(1, 0);
+  dialog.OnRecorderHotKey(GlobalKey::F6);
   dialog.OnCommand(ID_START_CAPTURE);
-  EXPECT_THAT(rig.log, ElementsAre("hotkey 1", "OnStartCapture"));
+  EXPECT_THAT(rig.log, ElementsAre("hotkey F6", "OnStartCapture"));
 }
 
 TEST_F(MainDialogTest, AudioDeviceSelectionOnlyRefreshesTheControls) {
@@ -301,7 +300,7 @@ TEST_F(MainDialogTest, SystemCommandsOpenAboutOrGoToTheTray) {
   EXPECT_FALSE(dialog.OnSysCommand(0xF060));  // SC_CLOSE takes its default course
   EXPECT_TRUE(rig.log.empty());
 
-  EXPECT_TRUE(dialog.OnSysCommand(0xF020));
+  EXPECT_TRUE(dialog.OnMinimiseCommand());
   EXPECT_THAT(rig.log, ElementsAre("tray add", "hide window"));
 }
 
@@ -310,7 +309,7 @@ TEST_F(MainDialogTest, ShowApplicationRestoresOnlyFromTheTray) {
   dialog.OnCommand(ID_SHOW_APPLICATION);
   EXPECT_TRUE(rig.log.empty());
 
-  dialog.OnSysCommand(0xF020);
+  dialog.OnMinimiseCommand();
   rig.log.clear();
   dialog.OnCommand(ID_SHOW_APPLICATION);
   EXPECT_THAT(rig.log, ElementsAre("tray delete", "show window"));

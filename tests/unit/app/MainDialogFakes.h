@@ -141,7 +141,7 @@ class Capture : public CapturePart {
   void DeletePicker() override { log_.push_back("delete picker"); }
   void OnCaptureRadio(int radioId) override { log_.push_back("capture radio " + std::to_string(radioId)); }
   void OnFlashRecordingArea() override { log_.push_back("flash check box"); }
-  void OnFinderMessage(unsigned message) override { log_.push_back("finder " + std::to_string(message)); }
+  void OnFinderClick() override { log_.push_back("finder click"); }
   bool PrepareCaptureRequest() override {
     log_.push_back("PrepareCaptureRequest");
     requested = type;
@@ -253,9 +253,8 @@ class Recording : public RecordingPart {
   void EnableControls(bool idle) override { log_.push_back(idle ? "EnableControls(true)" : "EnableControls(false)"); }
   void OnRecordAudioAndVideo() override { log_.push_back("OnRecordAudioAndVideo"); }
   void OnRecordOnlyVideo() override { log_.push_back("OnRecordOnlyVideo"); }
-  long OnRecorderHotKey(std::uintptr_t wParam, std::intptr_t) override {
-    log_.push_back("hotkey " + std::to_string(wParam));
-    return 0;
+  void OnRecorderHotKey(GlobalKey key) override {
+    log_.push_back("hotkey F" + std::to_string(static_cast<int>(key) + 6));
   }
   void ResetToIdle() override { log_.push_back("ResetToIdle"); }
   void EndBeforeWindowCloses() override { log_.push_back("EndBeforeWindowCloses"); }

@@ -190,7 +190,7 @@ TEST(RecordingControllerWorkersTest, AHotkeyDuringAMessageBoxIsIgnored) {
   Rig rig;
   rig.Enter(RecorderState::Recording);
   rig.host.pauseAnswer = kE_FAIL;
-  rig.boxes.whileShown = [&] { EXPECT_EQ(rig.c().OnRecorderHotKey(4, 0), 0); };
+  rig.boxes.whileShown = [&] { rig.c().OnRecorderHotKey(GlobalKey::F9); };
   rig.c().OnPauseCapture();
   EXPECT_FALSE(Has(rig.journal, "stop encoder"));
   EXPECT_EQ(rig.c().State(), RecorderState::Paused);
