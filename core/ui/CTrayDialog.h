@@ -13,29 +13,38 @@ namespace mavrion {
 // context menu (by keyboard, say) counts as a right press.
 enum class TrayMouseEvent { Move, LeftDown, LeftDoubleClick, RightDown, RightDoubleClick, Other };
 
-class CTrayDialog {
+// The icon as the recording commands change it.
+class TrayIcon {
+ public:
+  virtual ~TrayIcon() = default;
+  // Shows the icon if it is not shown; true only when the shell took it.
+  virtual bool AddTrayIcon() = 0;
+  // Hands a new image or tip to the shell while the icon is shown.
+  virtual void UpdateTrayIcon() = 0;
+  // Takes effect at the next UpdateTrayIcon or AddTrayIcon; an icon that
+  // does not load leaves the previous image.
+  virtual void SetTrayIconImage(int iconResourceId) = 0;
+  virtual MenuView& TrayMenu() = 0;
+};
+
+class CTrayDialog : public TrayIcon {
  public:
   explicit CTrayDialog(TrayShell& shell);
-  virtual ~CTrayDialog() = default;
   CTrayDialog(const CTrayDialog&) = delete;
   CTrayDialog& operator=(const CTrayDialog&) = delete;
 
-  // Shows the icon if it is not shown; true only when the shell took it.
-  bool AddTrayIcon();
+  bool AddTrayIcon() override;
   // Removes the icon if it is shown; true only when the shell removed it.
   bool RemoveTrayIcon();
-  // Hands a new image or tip to the shell while the icon is shown.
-  void UpdateTrayIcon();
+  void UpdateTrayIcon() override;
   bool IsTrayIconShown() const { return TrayIconShown; }
-  // Takes effect at the next UpdateTrayIcon or AddTrayIcon; an icon that
-  // does not load leaves the previous image.
-  void SetTrayIconImage(int iconResourceId);
+  void SetTrayIconImage(int iconResourceId) override;
   // At most 127 characters are kept; the record holds 128 bytes.
   void SetTrayTipText(const std::string& text);
   // The default position is accepted and not used: the default item of the
   // popup is always its first item.
   void AttachTrayMenu(int menuResourceId, int defaultPosition);
-  MenuView& TrayMenu() { return shell_.TrayMenu(); }
+  MenuView& TrayMenu() override { return shell_.TrayMenu(); }
 
   const NotifyIconRecord& TrayIconRecord() const { return TrayIconData; }
   int DefaultMenuPosition() const { return TrayMenuDefaultPosition; }
