@@ -71,9 +71,9 @@ class FinderSurface {
   // A solid pen of the given width in pure red.
   virtual ResourceHandle CreateRedPen(int width) = 0;
 
-  // The host's picture control 1032.
+  // The host's picture control IDC_FINDER_TOOL.
   virtual void ShowPicture(WindowHandle host, ResourceHandle bitmap) = 0;
-  // false when the host has no control 1032.
+  // false when the host has no control IDC_FINDER_TOOL.
   virtual bool PictureScreenRect(WindowHandle host, ScreenRect& rect) = 0;
   // A signed integer into one of the host's coordinate fields.
   virtual void SetField(WindowHandle host, int id, std::int32_t value) = 0;
