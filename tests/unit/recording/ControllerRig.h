@@ -8,6 +8,7 @@
 
 #include "core/recording/RecordingController.h"
 #include "tests/unit/app/MainDialogFakes.h"
+#include "tests/unit/encoder/FakeDialog.h"
 #include "tests/unit/recording/RecordingFakes.h"
 
 namespace mavrion::recording_fakes {
@@ -15,7 +16,7 @@ namespace mavrion::recording_fakes {
 struct Rig {
   Journal journal;
   FakeView view{&journal};
-  FakeExchange dialog{&journal};
+  encoder::fakes::FakeDataExchange dialog;
   app_fakes::Capture capture{journal};
   app_fakes::Settings settings{journal};
   app_fakes::Encoder encoder{journal};
@@ -29,6 +30,7 @@ struct Rig {
 
   Rig() {
     view.texts_[IDC_ELAPSED_TIME] = "Time: 00 : 00 : 00";
+    dialog.onRefresh = [this] { journal.push_back("refresh"); };
     capture.type = 2;
     settings.outputFileName = "Video Output File.wmv";
     controller = std::make_unique<RecordingController>(RecordingController::Ports{

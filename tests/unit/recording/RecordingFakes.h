@@ -17,7 +17,6 @@
 #include "core/platform/DialogView.h"
 #include "core/platform/MessageBoxes.h"
 #include "core/platform/Threads.h"
-#include "core/platform/DataExchange.h"
 #include "core/recording/ForegroundFollower.h"
 #include "core/ui/CTrayDialog.h"
 #include "tests/unit/platform/FakeDialogView.h"
@@ -54,17 +53,7 @@ class FakeView : public test_fakes::FakeDialogView {
   Journal* journal_;
 };
 
-// The main dialog's data exchange and tray icon, as the controller uses them.
-class FakeExchange : public DataExchange {
- public:
-  explicit FakeExchange(Journal* journal) : journal_(journal) {}
-  void RefreshControls() override { journal_->push_back("refresh"); }
-  void ReadControls() override { journal_->push_back("read controls"); }
-
- private:
-  Journal* journal_;
-};
-
+// The main dialog's tray icon, as the controller uses it.
 class FakeTray : public TrayIcon {
  public:
   explicit FakeTray(Journal* journal) : journal_(journal) { menu.onChange = JournalMenuChanges(journal, "tray"); }
