@@ -35,7 +35,7 @@ LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
       const int hotkey = g_filter.OnKey(key->vkCode, keyDown, heldBefore);
       const HWND target = g_target.load();
       if (hotkey != 0 && target != nullptr) {
-        PostMessageA(target, HODLL_HOTKEY_MESSAGE, static_cast<WPARAM>(hotkey), 0);
+        PostMessageA(target, mavrion::framework::WM_RECORDER_HOTKEY, static_cast<WPARAM>(hotkey), 0);
       }
     }
   }

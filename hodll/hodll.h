@@ -5,11 +5,12 @@
 // Both use the C calling convention (__cdecl): a caller that forgets to name
 // a convention in its pointer type still matches. The names are exported
 // undecorated through hodll.def.
+//
+// The library reports each press with WM_RECORDER_HOTKEY
+// (win32/framework/PrivateMessages.h).
 #include <windows.h>
 
-// The message the library posts to the window given to installhook, one per
-// press of F6 (wParam 1), F7 (2), F8 (3) or F9 (4); lParam is 0.
-#define HODLL_HOTKEY_MESSAGE (WM_USER + 0x431)
+#include "win32/framework/PrivateMessages.h"
 
 extern "C" {
 // Starts catching F6 to F9 on the whole desktop for window; called again, it

@@ -29,8 +29,6 @@ std::int32_t ReadRadioValue(const DialogView& view, const std::array<int, N>& gr
 
 constexpr int kOk = 1;
 constexpr int kCancel = 2;
-// The finder tool takes the click on its picture as the host's WM_COMMAND.
-constexpr unsigned kFinderClick = 273;
 
 }  // namespace
 
@@ -50,11 +48,12 @@ CTovaskDlg::~CTovaskDlg() {
   parts_.recording.reset();
 }
 
+// The order is the program's own; tests hold it. Each step may show what
+// the steps before it set, so the controls are refreshed between them.
 bool CTovaskDlg::InitialiseMainDialog() {
   initialised_ = true;
-  // 1. The controls show the construction values.
   RefreshControls();
-  // 2. The About entry at the end of the system menu.
+  // The About entry at the end of the system menu.
   if (ports_.window.HasSystemMenu()) {
     const std::string about = ports_.window.LoadText(IDS_ABOUTBOX);
     if (!about.empty()) {
@@ -62,17 +61,17 @@ bool CTovaskDlg::InitialiseMainDialog() {
       ports_.window.AppendSystemMenuItem(IDM_ABOUTBOX, about);
     }
   }
-  // 3-5.
   ports_.window.SetWindowIcons(AppIcon);
   OptionsMenuView = &ports_.view.OptionsMenu();
   parts_.capture->AllocateOutputNameBuffer();
-  // 6-8. Capture area selection.
+  // Capture area: the finder tool, "Record Entire Screen." and the picker.
   parts_.capture->FinderPrepare();
   parts_.capture->CaptureType() = main_dialog::kInitialCaptureType;
   parts_.capture->UpdateAreaControls();
   RefreshControls();
   parts_.capture->CreatePicker();
-  // 9-12. Output name, lists, audio mode, settings file.
+  // The default output name, the setting lists, video only for now, then
+  // the settings file, which may change any of them.
   parts_.settings->OutputFileName() = main_dialog::kDefaultOutputFileName;
   RefreshControls();
   parts_.settings->FillSettingLists();
@@ -80,22 +79,21 @@ bool CTovaskDlg::InitialiseMainDialog() {
   RefreshControls();
   parts_.encoder->SetContentType(main_dialog::kInitialContentType);
   parts_.settings->LoadSettings();
-  // 13. The thread's COM apartment, kept until the window ends.
+  // The thread's COM apartment, kept until the window ends.
   parts_.com->Enter();
   comEntered_ = true;
-  // 14. The tray icon's image, tip and menu; the icon is not shown yet.
-  CTrayDialog::SetTrayIconImage(IDR_MAINFRAME);
+  // The tray icon's image, tip and menu; the icon is not shown yet.
+  SetTrayIconImage(IDR_MAINFRAME);
   SetTrayTipText(main_dialog::kTrayTip);
   AttachTrayMenu(IDR_MAINMENU, 0);
-  // 15-17. Idle layout, global keys, idle state.
+  // The idle layout, the global keys and the idle state.
   parts_.recording->EnableControls(true);
   parts_.hook->Install(ports_.view.Handle());
   parts_.recording->ResetToIdle();
-  // 18-19. Audio devices, with the warning when there is none.
+  // The audio devices, with the warning when there is none.
   parts_.encoder->LoadAudioDeviceList();
-  // 20. Every start shows "Record Audio and Video :", whatever was loaded.
+  // Every start shows "Record Audio and Video :", whatever was loaded.
   parts_.recording->OnRecordAudioAndVideo();
-  // 21.
   return true;
 }
 
@@ -119,7 +117,7 @@ bool CTovaskDlg::OnCommand(int id) {
     case IDC_ENTIRE_SCREEN:
     case IDC_WITHOUT_TASKBAR: parts_.capture->OnCaptureRadio(id); return true;
     case IDC_FLASH_AREA: parts_.capture->OnFlashRecordingArea(); return true;
-    case IDC_FINDER_TOOL: parts_.capture->OnFinderMessage(kFinderClick); return true;
+    case IDC_FINDER_TOOL: parts_.capture->OnFinderClick(); return true;
     case IDC_VIDEO_DESCRIPTION: OpenVideoDescription(); return true;
     case ID_SHOW_APPLICATION: OnShowApplication(); return true;
     case ID_EXIT_APPLICATION: OnExitApplication(); return true;
@@ -186,15 +184,13 @@ bool CTovaskDlg::OnSysCommand(unsigned command) {
     OpenAboutBox();
     return true;
   }
-  return CTrayDialog::OnSysCommand(command);
+  return false;
 }
 
-long CTovaskDlg::OnRecorderHotKey(std::uintptr_t wParam, std::intptr_t lParam) {
-  if (ports_.modalWindows.AnyOpen()) return 0;
-  return parts_.recording->OnRecorderHotKey(wParam, lParam);
+void CTovaskDlg::OnRecorderHotKey(GlobalKey key) {
+  if (ports_.modalWindows.AnyOpen()) return;
+  parts_.recording->OnRecorderHotKey(key);
 }
-
-void CTovaskDlg::OnFinderMessage(unsigned message) { parts_.capture->OnFinderMessage(message); }
 
 void CTovaskDlg::OnWindowDestroyed() {
   ReleaseWindowResources();
@@ -218,53 +214,5 @@ void CTovaskDlg::ReadControls() {
   parts_.settings->FlashRecordingArea() = view.IsChecked(IDC_FLASH_AREA) ? 1 : 0;
   parts_.capture->CaptureType() = ReadRadioValue(view, kCaptureTypeRadios);
 }
-
-std::string CTovaskDlg::OutputFileName() const { return parts_.settings->OutputFileName(); }
-bool CTovaskDlg::PrepareCaptureRequest() { return parts_.capture->PrepareCaptureRequest(); }
-std::int32_t CTovaskDlg::RequestedCaptureType() const { return parts_.capture->RequestedCaptureType(); }
-std::int32_t CTovaskDlg::CurrentCaptureType() const { return parts_.capture->CaptureType(); }
-void CTovaskDlg::SetAudioMode(std::int32_t mode) { parts_.settings->AudioMode() = mode; }
-
-// Start runs this first. Unless a recording runs (a Start from the tray menu
-// then leaves it alone), a name already recorded in this run is renewed, so
-// the new recording does not write over the earlier one.
-void CTovaskDlg::ApplyEncoderSettings() {
-  if (!parts_.encoder->HasEncoder()) {
-    const std::string before = parts_.settings->OutputFileName();
-    parts_.settings->RenewRecordedOutputName();
-    if (parts_.settings->OutputFileName() != before) RefreshControls();
-  }
-  parts_.encoder->ApplyEncoderSettings();
-}
-
-HResult CTovaskDlg::BuildEncoderSession() {
-  const HResult hr = parts_.encoder->BuildEncoderSession();
-  sessionAwaitsStart_ = !Failed(hr);
-  return hr;
-}
-
-void CTovaskDlg::ReleaseEncoderSession() {
-  sessionAwaitsStart_ = false;
-  parts_.encoder->ReleaseEncoderSession();
-}
-
-bool CTovaskDlg::HasEncoder() const { return parts_.encoder->HasEncoder(); }
-
-HResult CTovaskDlg::StartEncoder() {
-  const HResult hr = parts_.encoder->StartEncoder();
-  if (!Failed(hr) && sessionAwaitsStart_) {
-    sessionAwaitsStart_ = false;
-    parts_.settings->NoteOutputNameRecorded();
-  }
-  return hr;
-}
-
-HResult CTovaskDlg::PauseEncoder() { return parts_.encoder->PauseEncoder(); }
-HResult CTovaskDlg::StopEncoder() { return parts_.encoder->StopEncoder(); }
-void CTovaskDlg::AdviseEncoderStopped(std::function<void()> notice) {
-  parts_.encoder->AdviseEncoderStopped(std::move(notice));
-}
-void CTovaskDlg::SetContentType(std::int32_t contentType) { parts_.encoder->SetContentType(contentType); }
-void CTovaskDlg::WriteActivityLog(const std::string& text) { parts_.settings->WriteActivityLog(text); }
 
 }  // namespace mavrion

@@ -1,5 +1,5 @@
 #pragma once
-// The main dialog (template 102): the program's one top-level window. It
+// The main dialog (template IDD_MAVRION_DIALOG): the program's one top-level window. It
 // holds the values the user edits (through the subsystems that work with
 // them), runs the ordered start-up and close of the window, and routes
 // every command to its handler. The Win32 window only translates messages
@@ -14,7 +14,6 @@
 #include "core/platform/DialogView.h"
 #include "core/platform/MessageBoxes.h"
 #include "core/platform/ModalWindows.h"
-#include "core/recording/RecordingHost.h"
 #include "core/settings/RecordingSettings.h"
 #include "core/ui/CAboutDlg.h"
 #include "core/ui/CTrayDialog.h"
@@ -30,11 +29,11 @@ inline constexpr const char* kExitCaption = "Mavrion";
 inline constexpr std::int32_t kInitialCaptureType = 2;  // "Record Entire Screen."
 inline constexpr std::int32_t kInitialAudioMode = kVideoOnly;  // until start-up checks "Record Audio and Video :"
 inline constexpr std::int32_t kInitialContentType = kContentVideoOnly;
-// Edit 1000 is read through a buffer of this size.
+// Edit IDC_OUTPUT_FILE is read through a buffer of this size.
 inline constexpr std::size_t kOutputEditBufferChars = 4096;
 }  // namespace main_dialog
 
-class CTovaskDlg final : public CTrayDialog, public RecordingHost, public DataExchange {
+class CTovaskDlg final : public CTrayDialog, public DataExchange {
  public:
   struct Ports {
     DialogView& view;
@@ -57,7 +56,7 @@ class CTovaskDlg final : public CTrayDialog, public RecordingHost, public DataEx
   // windows is open, every command but help is swallowed: only the tray
   // menu and the other dialogs' help key can send one then.
   bool OnCommand(int id);
-  // Selection change in list 1017.
+  // Selection change in list IDC_AUDIO_DEVICE_LIST.
   void OnAudioDeviceSelectionChange();
   // The OK command: releases what the window holds and ends with OK.
   void CloseSequence();
@@ -72,11 +71,11 @@ class CTovaskDlg final : public CTrayDialog, public RecordingHost, public DataEx
   void OnHelp();
   void OpenAboutBox();
   void OpenVideoDescription();
-  bool OnSysCommand(unsigned command) override;
+  // WM_SYSCOMMAND: the About entry; false for the other commands.
+  bool OnSysCommand(unsigned command);
   IconHandle OnQueryDragIcon() const { return AppIcon; }
-  long OnRecorderHotKey(std::uintptr_t wParam, std::intptr_t lParam);
-  // WM_MOUSEMOVE, WM_LBUTTONUP, WM_CAPTURECHANGED for the finder tool.
-  void OnFinderMessage(unsigned message);
+  // A global key from the hook library.
+  void OnRecorderHotKey(GlobalKey key);
   // WM_DESTROY: whatever ended the window, nothing is left running, and the
   // tray icon goes.
   void OnWindowDestroyed();
@@ -84,27 +83,6 @@ class CTovaskDlg final : public CTrayDialog, public RecordingHost, public DataEx
   // ---- Data exchange (bindings of the template's controls)
   void RefreshControls() override;
   void ReadControls() override;
-
-  // ---- The recording commands' host, forwarded to the subsystems
-  std::string OutputFileName() const override;
-  bool PrepareCaptureRequest() override;
-  std::int32_t RequestedCaptureType() const override;
-  std::int32_t CurrentCaptureType() const override;
-  void SetAudioMode(std::int32_t mode) override;
-  void ApplyEncoderSettings() override;
-  HResult BuildEncoderSession() override;
-  void ReleaseEncoderSession() override;
-  bool HasEncoder() const override;
-  HResult StartEncoder() override;
-  HResult PauseEncoder() override;
-  HResult StopEncoder() override;
-  void AdviseEncoderStopped(std::function<void()> notice) override;
-  void SetContentType(std::int32_t contentType) override;
-  void WriteActivityLog(const std::string& text) override;
-  void SetTrayIconImage(int iconResourceId) override { CTrayDialog::SetTrayIconImage(iconResourceId); }
-  void UpdateTrayIcon() override { CTrayDialog::UpdateTrayIcon(); }
-  bool AddTrayIcon() override { return CTrayDialog::AddTrayIcon(); }
-  MenuView& TrayMenu() override { return CTrayDialog::TrayMenu(); }
 
   // ---- What the subsystems may use of the dialog
   DialogView& View() { return ports_.view; }
@@ -129,9 +107,6 @@ class CTovaskDlg final : public CTrayDialog, public RecordingHost, public DataEx
   IconHandle AppIcon = 0;
   MainDialogParts parts_;
   bool initialised_ = false;
-  // A session has been built and its encoder not yet started: the next
-  // successful start begins a recording (later ones resume it).
-  bool sessionAwaitsStart_ = false;
   bool comEntered_ = false;
   bool released_ = false;
 };

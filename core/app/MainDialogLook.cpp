@@ -11,7 +11,7 @@ constexpr std::int32_t kHeaderHeight = 36;
 constexpr std::int32_t kBandHeight = 7;
 constexpr std::int32_t kSideWidth = 7;
 constexpr std::int32_t kFooterHeight = 27;
-// The band between the two groups starts this far below group box 1045.
+// The band between the two groups starts this far below group box IDC_AV_SETTINGS_GROUP.
 constexpr std::int32_t kMiddleBandGap = 3;
 // Each header button's shadow shows this far round it.
 constexpr std::int32_t kShadowMargin = 1;

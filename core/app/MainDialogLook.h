@@ -54,7 +54,7 @@ inline constexpr DialogUnits kFrameDesignUnits{6, 13};
 
 // Where the frame meets the controls: rectangles in the client area.
 struct FrameControls {
-  PixelRect settingsGroup;     // group box 1045
+  PixelRect settingsGroup;     // group box IDC_AV_SETTINGS_GROUP
   PixelRect headerButtons[4];  // 5, 4, 3 and 6
 };
 

@@ -1,14 +1,18 @@
 #pragma once
 // The subsystems the main dialog drives, each behind a small interface of
 // its own, so the dialog's start-up and close orders stay the dialog's
-// business. The program wires the real subsystems; tests wire fakes.
+// business. The recording controller drives the capture, settings and
+// encoder parts through the same interfaces. The program wires the real
+// subsystems; tests wire one fake of each.
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "core/capture/SelectedApplications.h"
+#include "core/encoder/EncodingEngine.h"
 #include "core/platform/Types.h"
+#include "core/recording/RecordingControl.h"
 
 namespace mavrion {
 
@@ -27,7 +31,7 @@ class ComApartment {
 class CapturePart {
  public:
   virtual ~CapturePart() = default;
-  // The value the radio group of 1025 exchanges (-1 none, 0 to 3).
+  // The value the capture-type radio group exchanges (-1 none, 0 to 3).
   virtual std::int32_t& CaptureType() = 0;
   virtual const SelectedApplications& Selection() const = 0;
 
@@ -38,14 +42,15 @@ class CapturePart {
   virtual void CreatePicker() = 0;
   virtual void DeletePicker() = 0;
 
-  virtual void OnCaptureRadio(int radioId) = 0;  // 1025, 1027, 1026, 1043
-  virtual void OnFlashRecordingArea() = 0;       // check box 1035
-  // The finder tool's host messages: the click on picture 1032 (as
-  // WM_COMMAND 273), WM_MOUSEMOVE 512, WM_LBUTTONUP 514, WM_CAPTURECHANGED 533.
-  virtual void OnFinderMessage(unsigned message) = 0;
+  virtual void OnCaptureRadio(int radioId) = 0;  // one of the capture-type radios
+  virtual void OnFlashRecordingArea() = 0;       // check box IDC_FLASH_AREA
+  // A press on the finder picture IDC_FINDER_TOOL; the window hands the
+  // drag's mouse messages to the finder tool itself.
+  virtual void OnFinderClick() = 0;
 
+  // Checks the choice and freezes it with the output name for the session.
   virtual bool PrepareCaptureRequest() = 0;
-  virtual std::int32_t RequestedCaptureType() const = 0;
+  virtual std::int32_t RequestedCaptureType() const = 0;  // as frozen by the last prepare
 };
 
 // Settings and output: the values they keep for the dialog's data
@@ -54,14 +59,14 @@ class CapturePart {
 class SettingsPart {
  public:
   virtual ~SettingsPart() = default;
-  virtual std::int32_t& AudioMode() = 0;           // radio group 1003: -1, 0, 1
-  virtual std::string& OutputFileName() = 0;       // edit 1000
-  virtual std::int32_t& FlashRecordingArea() = 0;  // check box 1035
+  virtual std::int32_t& AudioMode() = 0;           // the audio radio group: -1, 0 audio and video, 1 video only
+  virtual std::string& OutputFileName() = 0;       // edit IDC_OUTPUT_FILE
+  virtual std::int32_t& FlashRecordingArea() = 0;  // check box IDC_FLASH_AREA
 
-  virtual void FillSettingLists() = 0;  // lists 1010, 1011, 1014, 1015
+  virtual void FillSettingLists() = 0;  // the height, width, frame rate and quality lists
   virtual void LoadSettings() = 0;      // the INI file and the default output name
-  virtual void OnSaveSettings() = 0;    // button 6
-  virtual void OnBrowse() = 0;          // button 1001 "..."
+  virtual void OnSaveSettings() = 0;    // button IDC_SAVE_SETTINGS
+  virtual void OnBrowse() = 0;          // button IDC_BROWSE "..."
   // Before a new recording: an output name that a recording of this run
   // already wrote is replaced by a fresh time-stamped one, unless the user
   // chose it with "..." since.
@@ -71,32 +76,16 @@ class SettingsPart {
   virtual void WriteActivityLog(const std::string& text) = 0;
 };
 
-// The encoding engine: the one encoder session and the audio device list.
-class EncoderPart {
- public:
-  virtual ~EncoderPart() = default;
-  virtual void SetContentType(std::int32_t contentType) = 0;  // 16 video only, 17 with audio
-  // Fills list 1017 and warns when it holds only its default entry.
-  virtual void LoadAudioDeviceList() = 0;
-  virtual void ApplyEncoderSettings() = 0;
-  virtual HResult BuildEncoderSession() = 0;
-  virtual void ReleaseEncoderSession() = 0;
-  virtual bool HasEncoder() const = 0;
-  virtual HResult StartEncoder() = 0;
-  virtual HResult PauseEncoder() = 0;
-  virtual HResult StopEncoder() = 0;
-  virtual void AdviseEncoderStopped(std::function<void()> notice) = 0;
-};
-
-// The keyboard-hook library that reports F6 to F9.
+// The keyboard-hook library that reports F6 to F9 (HookBinding).
 class HookPart {
  public:
   virtual ~HookPart() = default;
-  virtual void Install(WindowHandle window) = 0;  // load the library, call installhook
-  virtual void UnHook() = 0;                      // when the library offers it
+  // Loads the library and calls installhook; answers whether the keys work.
+  virtual bool Install(WindowHandle window) = 0;
+  virtual void UnHook() = 0;  // when the library offers it
 };
 
-// The recording commands (the recording controller).
+// The recording commands (RecordingController).
 class RecordingPart {
  public:
   virtual ~RecordingPart() = default;
@@ -110,7 +99,7 @@ class RecordingPart {
   virtual void EnableControls(bool idle) = 0;
   virtual void OnRecordAudioAndVideo() = 0;
   virtual void OnRecordOnlyVideo() = 0;
-  virtual long OnRecorderHotKey(std::uintptr_t wParam, std::intptr_t lParam) = 0;
+  virtual void OnRecorderHotKey(GlobalKey key) = 0;
   virtual void ResetToIdle() = 0;
   // A running recording is stopped and its file finished, and the worker
   // threads have ended.
@@ -123,14 +112,14 @@ struct MainDialogParts {
   std::unique_ptr<ComApartment> com;
   std::unique_ptr<CapturePart> capture;
   std::unique_ptr<SettingsPart> settings;
-  std::unique_ptr<EncoderPart> encoder;
+  std::unique_ptr<encoder::EncoderControl> encoder;
   std::unique_ptr<HookPart> hook;
   std::unique_ptr<RecordingPart> recording;
 };
 
 // Makes every part once the dialog object exists (none may be missing); the
-// parts may keep the dialog (its view, data exchange, boxes, recording host)
-// but must not call it yet.
+// parts may keep the dialog (its view, data exchange, boxes, tray icon) but
+// must not call it yet.
 using MainDialogPartsFactory = std::function<MainDialogParts(CTovaskDlg& dialog)>;
 
 }  // namespace mavrion

@@ -57,7 +57,7 @@ class CaptureSelection {
 
   // kNoCaptureType until InitialiseCaptureType.
   std::int32_t Type() const { return type_; }
-  // The value the dialog's data exchange binds to the radio group of 1025.
+  // The value the dialog's data exchange binds to the capture-type radio group.
   std::int32_t& TypeBinding() { return type_; }
   const SelectedApplications& Selection() const { return selection_; }
   // The values frozen by the last PrepareCaptureRequest, read by the session.
@@ -67,11 +67,12 @@ class CaptureSelection {
   // controls refreshed.
   void InitialiseCaptureType();
 
-  // Click on radio 1025, 1027, 1026 or 1043. Answers false, doing nothing,
-  // for any other id.
+  // Click on a capture-type radio (IDC_SPECIFIC_APPLICATIONS,
+  // IDC_SPECIFIC_AREA, IDC_ENTIRE_SCREEN, IDC_WITHOUT_TASKBAR). Answers
+  // false, doing nothing, for any other id.
   bool OnCaptureRadio(int radioId);
-  // Radio 1025: empties the selection, opens the picker and keeps what it
-  // hands back on OK.
+  // IDC_SPECIFIC_APPLICATIONS: empties the selection, opens the picker and
+  // keeps what it hands back on OK.
   void OnSelectApplications();
   void UpdateAreaControls();
 

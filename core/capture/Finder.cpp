@@ -42,22 +42,20 @@ void FinderPrepare(const FinderPorts& ports) {
     state.PictureWhileDragging = surface.LoadBitmapResource(state.ResourceModule, finder::kPictureWhileDraggingBitmap);
 }
 
-void FinderHandleMessage(const FinderPorts& ports, WindowHandle host, unsigned message) {
-  switch (message) {
-    case finder::kCommand:
+void FinderHandleEvent(const FinderPorts& ports, WindowHandle host, FinderEvent event) {
+  switch (event) {
+    case FinderEvent::PictureClicked:
       FinderBeginDrag(ports, host);
       break;
-    case finder::kMouseMove:
+    case FinderEvent::MouseMoved:
       if (ports.state.Dragging == 1) FinderTrack(ports, host);
       break;
-    case finder::kLeftButtonUp:
+    case FinderEvent::ButtonReleased:
       if (ports.state.Dragging == 1) FinderEndDrag(ports, host);
       break;
-    case finder::kCaptureChanged:
+    case FinderEvent::CaptureLost:
       if (ports.state.Dragging == 1 && !ports.surface.DragButtonDown())
         EndDrag(ports, host, CaptureRelease::AlreadyLost);
-      break;
-    default:
       break;
   }
 }

@@ -36,13 +36,15 @@ inline constexpr int kPenWidth = 5;
 // How often a drag looks at the cursor and the button, in milliseconds.
 inline constexpr unsigned kFollowIntervalMs = 30;
 
-// The host messages the tool reacts to.
-inline constexpr unsigned kCommand = 273;          // the picture's click
-inline constexpr unsigned kMouseMove = 512;
-inline constexpr unsigned kLeftButtonUp = 514;
-inline constexpr unsigned kCaptureChanged = 533;   // another window took the mouse
-
 }  // namespace finder
+
+// What a host reports to the tool.
+enum class FinderEvent {
+  PictureClicked,  // a press on the host's finder picture
+  MouseMoved,
+  ButtonReleased,  // the primary button went up
+  CaptureLost,     // another window took the mouse
+};
 
 struct FinderState {
   ResourceHandle PictureWhileDragging = 0;
@@ -69,9 +71,9 @@ class FinderSurface {
   // A solid pen of the given width in pure red.
   virtual ResourceHandle CreateRedPen(int width) = 0;
 
-  // The host's picture control 1032.
+  // The host's picture control IDC_FINDER_TOOL.
   virtual void ShowPicture(WindowHandle host, ResourceHandle bitmap) = 0;
-  // false when the host has no control 1032.
+  // false when the host has no control IDC_FINDER_TOOL.
   virtual bool PictureScreenRect(WindowHandle host, ScreenRect& rect) = 0;
   // A signed integer into one of the host's coordinate fields.
   virtual void SetField(WindowHandle host, int id, std::int32_t value) = 0;
@@ -108,11 +110,11 @@ struct FinderPorts {
 // pile up handles.
 void FinderPrepare(const FinderPorts& ports);
 
-// Routes one host message; others are ignored. A loss of the mouse capture
+// Routes one host event. A loss of the mouse capture
 // during a drag ends the drag only when the button is already up (then as a
 // release does, without taking the capture back from the window that now
 // holds it); with the button held the timer goes on following the drag.
-void FinderHandleMessage(const FinderPorts& ports, WindowHandle host, unsigned message);
+void FinderHandleEvent(const FinderPorts& ports, WindowHandle host, FinderEvent event);
 
 // One tick of the drag's timer: the release, wherever it happened, ends the
 // drag; otherwise the cursor is tracked as on a mouse move. A tick after the

@@ -17,8 +17,8 @@ namespace mavrion {
 // The picker's controls, made anew at every opening.
 struct PickerControls {
   DialogView& dialog;     // the picker itself: owner of its messages, the area fields
-  ListModel& running;     // list view 1013, "Running applications on the computer"
-  ListModel& selected;    // list view 1014, "Selected Applications For Screen Recording"
+  ListModel& running;     // list view IDC_RUNNING_LIST, "Running applications on the computer"
+  ListModel& selected;    // list view IDC_SELECTED_LIST, "Selected Applications For Screen Recording"
 };
 
 namespace picker {
@@ -38,6 +38,7 @@ inline constexpr int kTitleWidth = 310;
 
 inline constexpr const char* kTooManyMessage = "You can select maximum 10 applications with this option.";
 inline constexpr const char* kTooManyCaption = "Mavrion";
+// "atleast" is the program's own spelling: keep it.
 inline constexpr const char* kNothingChosenMessage =
     "Please select atleast one application to record its desktop activities.";
 inline constexpr const char* kNothingChosenCaption = "Screen Recorder";

@@ -63,7 +63,7 @@ class DeviceServices {
 HResult CreateAudioDeviceEnumerator(DeviceServices& services, DeviceCategory category,
                                     Ref<DeviceMonikerEnumerator>* enumerator);
 
-// Appends one entry to list 1017 per device whose name can be read: its
+// Appends one entry to list IDC_AUDIO_DEVICE_LIST per device whose name can be read: its
 // "FriendlyName", else its "Description".
 void FillAudioDeviceList(DeviceMonikerEnumerator& enumerator, DialogView& view);
 

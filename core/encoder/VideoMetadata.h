@@ -7,10 +7,10 @@
 namespace mavrion {
 
 struct VideoMetadata {
-  std::string Author;       // field 1050
-  std::string Title;        // field 1001
-  std::string Copyright;    // field 1002
-  std::string Description;  // field 1003
+  std::string Author;       // field IDC_AUTHOR
+  std::string Title;        // field IDC_TITLE
+  std::string Copyright;    // field IDC_COPYRIGHT
+  std::string Description;  // field IDC_DESCRIPTION
 };
 
 }  // namespace mavrion

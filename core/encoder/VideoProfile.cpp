@@ -18,6 +18,7 @@ std::int32_t ThousandthsFps(std::int32_t frameRate) {
 
 // The display information is not essential: each refused text is reported
 // and the build goes on.
+// "dispaly" and "copyriht" are the program's own texts: keep them as they are.
 void WriteDisplayInfo(Encoder* encoder, const EncoderSettings& settings, const ErrorBox& error) {
   Ref<DisplayInfo> info;
   if (!encoder || Failed(Obtained(encoder->GetDisplayInfo(&info), info))) {

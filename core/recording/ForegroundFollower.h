@@ -8,13 +8,21 @@
 #include "core/capture/SelectedApplications.h"
 #include "core/platform/Clock.h"
 #include "core/recording/RecordingControl.h"
-#include "core/recording/RecordingHost.h"
+#include "core/platform/Types.h"
 
 namespace mavrion {
 
 inline constexpr std::uint32_t kFollowerPaceMs = 10;
 
 enum class FollowerRequest { None, Pause, Resume };
+
+// The foreground window and window owners, as the follower watches them.
+class ForegroundWatch {
+ public:
+  virtual ~ForegroundWatch() = default;
+  virtual WindowHandle ForegroundWindow() = 0;  // 0 when none
+  virtual std::uint32_t ProcessOfWindow(WindowHandle window) = 0;
+};
 
 class ForegroundFollower {
  public:

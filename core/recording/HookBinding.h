@@ -1,6 +1,6 @@
 #pragma once
 // The main dialog's tie to the keyboard-hook library hodll.dll, which
-// reports the global keys F6 to F9 as WM_RECORDER_HOTKEY.
+// reports the global keys F6 to F9 to the main dialog's window.
 //
 // The program works without the library: when it cannot be loaded or lacks
 // its installhook entry point, the user is told once that the global keys are
@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/app/MainDialogParts.h"
 #include "core/platform/MessageBoxes.h"
 #include "core/platform/Types.h"
 
@@ -42,7 +43,7 @@ class HookLibrary {
   virtual void CallUnHook(HookEntry entry) = 0;
 };
 
-class HookBinding {
+class HookBinding final : public HookPart {
  public:
   struct Ports {
     HookLibrary& library;
@@ -57,11 +58,11 @@ class HookBinding {
   // address. When the library or installhook is missing, shows the warning
   // (owned by window, warning icon), once per binding, and carries on.
   // Answers whether the global keys are available.
-  bool Install(WindowHandle window);
+  bool Install(WindowHandle window) override;
 
   // Calls UnHook when its address was found; every call goes through to the
   // library (the library makes a repeated call harmless).
-  void UnHook();
+  void UnHook() override;
 
   bool KeysAvailable() const { return installHook_ != 0; }
   bool HasUnHook() const { return unHook_ != 0; }

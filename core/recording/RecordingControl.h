@@ -9,6 +9,9 @@ namespace mavrion {
 
 enum class RecorderState : std::uint16_t { Idle = 0, Recording = 1, Paused = 2, Resumed = 3 };
 
+// The global keys the hook library reports, whichever window has the focus.
+enum class GlobalKey { F6, F7, F8, F9 };
+
 struct RecordingControl {
   std::atomic<RecorderState> State{RecorderState::Idle};
   std::atomic<std::uint32_t> StartTick{0};      // tick count taken at Start

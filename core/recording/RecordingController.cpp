@@ -5,7 +5,6 @@
 #include "core/capture/CaptureType.h"
 #include "core/recording/ClockThread.h"
 #include "core/recording/ControlLayout.h"
-#include "core/recording/HotkeyDispatch.h"
 #include "core/recording/RecordingIds.h"
 
 namespace mavrion {
@@ -70,16 +69,16 @@ void RecordingController::OnStopButton() { RunCommand(&RecordingController::Stop
 void RecordingController::OnStopCapture() { RunCommand(&RecordingController::StopCapture); }
 
 void RecordingController::StartCapture() {
-  ports_.host.SetTrayIconImage(kIconRecording);
-  ports_.host.UpdateTrayIcon();
+  ports_.tray.SetTrayIconImage(kIconRecording);
+  ports_.tray.UpdateTrayIcon();
   StartSequence();
 }
 
 void RecordingController::PauseCapture() {
   if (!IsRunning(control_.State.load())) return;
-  ports_.host.SetTrayIconImage(kIconPaused);
-  ports_.host.UpdateTrayIcon();
-  MenuView& tray = ports_.host.TrayMenu();
+  ports_.tray.SetTrayIconImage(kIconPaused);
+  ports_.tray.UpdateTrayIcon();
+  MenuView& tray = ports_.tray.TrayMenu();
   tray.SetItemEnabled(kPauseCommand, false);
   tray.SetItemEnabled(kResumeCommand, true);
   PauseResumeToggle();
@@ -87,46 +86,57 @@ void RecordingController::PauseCapture() {
 
 void RecordingController::ResumeCapture() {
   if (control_.State.load() != RecorderState::Paused) return;
-  ports_.host.SetTrayIconImage(kIconRecording);
-  ports_.host.UpdateTrayIcon();
-  MenuView& tray = ports_.host.TrayMenu();
+  ports_.tray.SetTrayIconImage(kIconRecording);
+  ports_.tray.UpdateTrayIcon();
+  MenuView& tray = ports_.tray.TrayMenu();
   tray.SetItemEnabled(kPauseCommand, true);
   tray.SetItemEnabled(kResumeCommand, false);
   PauseResumeToggle();
 }
 
 void RecordingController::StopCapture() {
-  ports_.host.SetTrayIconImage(kIconIdle);
-  ports_.host.UpdateTrayIcon();
+  ports_.tray.SetTrayIconImage(kIconIdle);
+  ports_.tray.UpdateTrayIcon();
   StopSequence();
 }
 
+void RecordingController::RenewOutputName() {
+  SettingsPart& settings = ports_.settings;
+  const std::string before = settings.OutputFileName();
+  settings.RenewRecordedOutputName();
+  if (settings.OutputFileName() != before) ports_.dialog.RefreshControls();
+}
+
 void RecordingController::StartSequence() {
-  RecordingHost& host = ports_.host;
-  host.ApplyEncoderSettings();
-  if (host.OutputFileName().empty()) {
+  encoder::EncoderControl& encoder = ports_.encoder;
+  // A Start from the tray menu while a recording runs leaves its name alone.
+  if (!encoder.HasEncoder()) RenewOutputName();
+  encoder.ApplyEncoderSettings();
+  if (ports_.settings.OutputFileName().empty()) {
     ShowMessage("Please enter the video file name.");
     return;
   }
-  if (!host.PrepareCaptureRequest()) return;
-  if (host.HasEncoder()) {
-    // Start from the tray menu while a recording runs: that one goes on.
+  if (!ports_.capture.PrepareCaptureRequest()) return;
+  if (encoder.HasEncoder()) {
+    // Start from the tray menu while a recording runs: that one goes on. The
+    // text is the program's own, typo included.
     ShowMessage("Please intstall window media encoder.");
     return;
   }
-  if (Failed(host.BuildEncoderSession())) {
-    host.ReleaseEncoderSession();
+  if (Failed(encoder.BuildEncoderSession())) {
+    encoder.ReleaseEncoderSession();
     return;
   }
   const std::uint32_t session = control_.Session.load() + 1;
-  recordingFile_ = host.OutputFileName();
+  recordingFile_ = ports_.settings.OutputFileName();
   // Before the start: the file may fill up at once.
   AdviseEncoderStopped(session);
-  if (Failed(host.StartEncoder())) {
-    host.ReleaseEncoderSession();
-    host.WriteActivityLog("Unable to Start Encoding Process");
+  if (Failed(encoder.StartEncoder())) {
+    encoder.ReleaseEncoderSession();
+    ports_.settings.WriteActivityLog("Unable to Start Encoding Process");
     return;
   }
+  ports_.settings.NoteOutputNameRecorded();
 
   control_.Session.store(session);
   control_.ClockThread.store(session);
@@ -134,15 +144,15 @@ void RecordingController::StartSequence() {
   control_.StartTick.store(ports_.clock.TickCount());
   control_.ClockRunning.store(1);
   StartClock(session);
-  if (host.RequestedCaptureType() == SpecificApplications) {
+  if (ports_.capture.RequestedCaptureType() == SpecificApplications) {
     control_.FollowForeground.store(1);
     StartFollower(session);
   }
   control_.State.store(RecorderState::Recording);
   EnableControls(false);
-  if (host.AddTrayIcon()) {
-    host.SetTrayIconImage(kIconRecording);
-    host.UpdateTrayIcon();
+  if (ports_.tray.AddTrayIcon()) {
+    ports_.tray.SetTrayIconImage(kIconRecording);
+    ports_.tray.UpdateTrayIcon();
     ports_.view.Show(false);
   }
   ports_.view.SetControlText(kPauseResumeButton, kPauseCaption);
@@ -152,9 +162,12 @@ void RecordingController::PauseResumeToggle() {
   DialogView& view = ports_.view;
   MenuView& menu = view.OptionsMenu();
   const std::uint32_t session = control_.Session.load();
+  // The button's caption, not the state, says which way the toggle goes: the
+  // program has always decided so, and a caption it does not know is an
+  // "Error".
   const std::string caption = view.GetControlText(kPauseResumeButton, kCaptionBufferChars);
   if (caption == kPauseCaption) {
-    if (Failed(ports_.host.PauseEncoder())) {
+    if (Failed(ports_.encoder.PauseEncoder())) {
       ShowMessage("Unable to Pause the Encoder");
       // The window may have closed the session while the message was up.
       if (control_.Session.load() != session) return;
@@ -165,8 +178,9 @@ void RecordingController::PauseResumeToggle() {
     control_.State.store(RecorderState::Paused);
     control_.ClockPaused.store(1);
   } else if (caption == kResumeCaption) {
-    // Starting again continues the session into the same file.
-    if (Failed(ports_.host.StartEncoder())) {
+    // Starting again continues the session into the same file. A failed
+    // resume shows the pause text: the program's own wording, kept.
+    if (Failed(ports_.encoder.StartEncoder())) {
       ShowMessage("Unable to Pause the Encoder");
       if (control_.Session.load() != session) return;
     }
@@ -181,7 +195,8 @@ void RecordingController::PauseResumeToggle() {
 }
 
 void RecordingController::StopSequence() {
-  if (Failed(ports_.host.StopEncoder())) {
+  // A failed stop, too, shows the pause text: the program's own wording.
+  if (Failed(ports_.encoder.StopEncoder())) {
     ShowMessage("Unable to Pause the Encoder");
     return;
   }
@@ -189,7 +204,7 @@ void RecordingController::StopSequence() {
   // From here on nothing the workers of this session hand over runs.
   control_.Session.fetch_add(1);
   EnableControls(true);
-  ports_.host.ReleaseEncoderSession();
+  ports_.encoder.ReleaseEncoderSession();
   control_.State.store(RecorderState::Idle);
   control_.FollowForeground.store(0);
 }
@@ -211,7 +226,7 @@ void RecordingController::EndRecordingCutShort() {
 }
 
 void RecordingController::EnableControls(bool idle) {
-  ApplyControlLayout(ports_.view, idle, ports_.host.CurrentCaptureType());
+  ApplyControlLayout(ports_.view, idle, ports_.capture.CaptureType());
 }
 
 void RecordingController::OnRecordAudioAndVideo() {
@@ -224,31 +239,29 @@ void RecordingController::SelectAudioMode(std::int32_t audioMode, std::int32_t c
   // The radios are enabled only while idle; releasing a session now would
   // pull the encoder from under a running recording.
   if (control_.State.load() != RecorderState::Idle) return;
-  ports_.host.ReleaseEncoderSession();
-  ports_.host.SetAudioMode(audioMode);
-  ports_.host.SetContentType(contentType);
+  ports_.encoder.ReleaseEncoderSession();
+  ports_.settings.AudioMode() = audioMode;
+  ports_.encoder.SetContentType(contentType);
   ports_.view.EnableControl(kAudioDeviceList, audioMode == kAudioAndVideo);
-  ports_.host.RefreshControls();
+  ports_.dialog.RefreshControls();
 }
 
-long RecordingController::OnRecorderHotKey(std::uintptr_t wParam, std::intptr_t /*lParam*/) {
-  switch (HotkeyCommandFor(wParam, control_.State.load())) {
-    case HotkeyCommand::StartCapture:
-      OnStartCapture();
+void RecordingController::OnRecorderHotKey(GlobalKey key) {
+  const RecorderState state = control_.State.load();
+  switch (key) {
+    case GlobalKey::F6:
+      if (state == RecorderState::Idle) OnStartCapture();
       break;
-    case HotkeyCommand::PauseCapture:
-      OnPauseCapture();
+    case GlobalKey::F7:
+      if (IsRunning(state)) OnPauseCapture();
       break;
-    case HotkeyCommand::ResumeCapture:
-      OnResumeCapture();
+    case GlobalKey::F8:
+      if (state == RecorderState::Paused) OnResumeCapture();
       break;
-    case HotkeyCommand::StopCapture:
-      OnStopCapture();
-      break;
-    case HotkeyCommand::None:
+    case GlobalKey::F9:
+      if (IsRunning(state) || state == RecorderState::Paused) OnStopCapture();
       break;
   }
-  return 0;
 }
 
 void RecordingController::ResetToIdle() {
@@ -259,7 +272,7 @@ void RecordingController::ResetToIdle() {
 void RecordingController::EndBeforeWindowCloses() {
   if (control_.State.load() != RecorderState::Idle) {
     // Releasing stops the encoder, which finishes the file.
-    ports_.host.ReleaseEncoderSession();
+    ports_.encoder.ReleaseEncoderSession();
   }
   control_.ClockRunning.store(0);
   control_.FollowForeground.store(0);
@@ -299,7 +312,7 @@ bool RecordingController::StartWorker(std::function<void()> body) {
 void RecordingController::AdviseEncoderStopped(std::uint32_t session) {
   std::weak_ptr<RecordingController*> self = self_;
   UiDispatcher& ui = ports_.ui;
-  ports_.host.AdviseEncoderStopped([self, &ui, session] {
+  ports_.encoder.AdviseEncoderStopped([self, &ui, session] {
     ui.Post([self, session] {
       if (auto controller = self.lock()) (*controller)->OnEncoderStoppedByItself(session);
     });
@@ -323,7 +336,7 @@ void RecordingController::StartFollower(std::uint32_t session) {
   UiDispatcher& ui = ports_.ui;
   // The copy is taken here, on the dialog's thread, where the picker fills
   // the selection.
-  auto follower = std::make_shared<ForegroundFollower>(ports_.foreground, ports_.selection);
+  auto follower = std::make_shared<ForegroundFollower>(ports_.foreground, ports_.capture.Selection());
   StartWorker([this, self, &ui, session, follower] {
     FollowForegroundThreadProc(*follower, control_, ports_.clock, session,
                                [self, &ui, session](FollowerRequest request) {

@@ -1,65 +1,66 @@
 #pragma once
 // The recording state machine of the main dialog: Start, Pause/Resume and
-// Stop from the buttons, both menus, the global keys and the follower.
-//
-// PUBLIC SURFACE FIXED FOR THE MAIN DIALOG; the private part is the
-// controller's own.
+// Stop from the buttons, both menus, the global keys and the follower. It
+// drives the main dialog's capture, settings and encoder parts and the tray
+// icon, and is the dialog's recording part.
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "core/capture/SelectedApplications.h"
+#include "core/app/MainDialogParts.h"
 #include "core/platform/Clock.h"
+#include "core/platform/DataExchange.h"
 #include "core/platform/DialogView.h"
 #include "core/platform/MessageBoxes.h"
 #include "core/platform/Threads.h"
 #include "core/recording/ForegroundFollower.h"
 #include "core/recording/RecordingControl.h"
-#include "core/recording/RecordingHost.h"
 #include "core/recording/WorkerSet.h"
+#include "core/ui/CTrayDialog.h"
 
 namespace mavrion {
 
-// Messages and codes the hook library delivers.
-inline constexpr unsigned kRecorderHotkeyMessage = 0x831;  // WM_RECORDER_HOTKEY
-
-class RecordingController {
+class RecordingController final : public RecordingPart {
  public:
   struct Ports {
     DialogView& view;
-    RecordingHost& host;
+    DataExchange& dialog;  // the main dialog's RefreshControls
+    CapturePart& capture;  // its selection is read by the follower
+    SettingsPart& settings;
+    encoder::EncoderControl& encoder;
+    TrayIcon& tray;
     MessageBoxes& boxes;
     Clock& clock;
     ThreadStarter& threads;
     UiDispatcher& ui;
     ForegroundWatch& foreground;
-    const SelectedApplications& selection;  // read by the follower
-    std::string applicationName;            // caption of boxes without one
+    std::string applicationName;  // caption of boxes without one
   };
   explicit RecordingController(Ports ports);
-  ~RecordingController();  // ends the worker threads
+  ~RecordingController() override;  // ends the worker threads
   RecordingController(const RecordingController&) = delete;
   RecordingController& operator=(const RecordingController&) = delete;
 
-  void OnStartButton();
-  void OnStartCapture();
-  void OnPauseResumeButton();
-  void OnPauseCapture();
-  void OnResumeCapture();
-  void OnStopButton();
-  void OnStopCapture();
-  void EnableControls(bool idle);
-  void OnRecordAudioAndVideo();
-  void OnRecordOnlyVideo();
-  // WM_RECORDER_HOTKEY; always answers 0.
-  long OnRecorderHotKey(std::uintptr_t wParam, std::intptr_t lParam);
+  void OnStartButton() override;
+  void OnStartCapture() override;
+  void OnPauseResumeButton() override;
+  void OnPauseCapture() override;
+  void OnResumeCapture() override;
+  void OnStopButton() override;
+  void OnStopCapture() override;
+  void EnableControls(bool idle) override;
+  void OnRecordAudioAndVideo() override;
+  void OnRecordOnlyVideo() override;
+  // F6 starts an idle recorder, F7 pauses a running recording, F8 resumes a
+  // paused one and F9 stops either; in other states a key does nothing.
+  void OnRecorderHotKey(GlobalKey key) override;
 
   // Start-up sets Idle and the follower flag off (InitialiseMainDialog).
-  void ResetToIdle();
+  void ResetToIdle() override;
   // Before the window goes, whatever the path: a running recording is
   // stopped and its file finished, and the worker threads have ended.
-  void EndBeforeWindowCloses();
+  void EndBeforeWindowCloses() override;
 
   RecorderState State() const;
 
@@ -88,6 +89,8 @@ class RecordingController {
   void EndRecordingCutShort();
   void OnEncoderStoppedByItself(std::uint32_t session);
   void SelectAudioMode(std::int32_t audioMode, std::int32_t contentType);
+  // A new recording never writes over one made earlier in this run.
+  void RenewOutputName();
   void ShowMessage(const std::string& text);
 
   void AdviseEncoderStopped(std::uint32_t session);

@@ -8,6 +8,11 @@
 namespace mavrion {
 namespace recording {
 
+// Icon resources the tray shows.
+inline constexpr int kIconIdle = IDR_MAINFRAME;
+inline constexpr int kIconRecording = IDI_RECORDING;
+inline constexpr int kIconPaused = IDI_PAUSED;
+
 // Controls of the main dialog the recording commands use (the capture
 // controls are the capture choice's own).
 inline constexpr int kCloseButton = 1;

@@ -52,6 +52,7 @@ class SaveAsDialog {
   virtual SaveAsResult Ask(const SaveAsRequest& request, std::string& name) = 0;
 };
 
+// The stray ";" in the filter's name is the program's own: keep it.
 inline constexpr const char* kOutputFileFilter = "Media File (*.wmv;)|*.wmv||";
 inline constexpr const char* kOutputNameTooLongMessage =
     "The chosen file name is too long. Please choose a shorter name: the full path of the "

@@ -17,7 +17,7 @@ inline constexpr int kWidthListId = IDC_WIDTH_LIST;
 inline constexpr int kFrameRateListId = IDC_FRAME_RATE_LIST;
 inline constexpr int kQualityListId = IDC_QUALITY_LIST;
 
-// Audio mode codes (radios 1003 and 1004); -1 while neither is checked.
+// Audio mode codes (radios IDC_AUDIO_AND_VIDEO and IDC_ONLY_VIDEO); -1 while neither is checked.
 inline constexpr std::int32_t kAudioAndVideo = 0;
 inline constexpr std::int32_t kVideoOnly = 1;
 
@@ -29,9 +29,9 @@ inline constexpr std::int32_t kContentAudioAndVideo = 17;
 inline constexpr std::size_t kMaxOutputFileNameChars = 255;
 
 struct RecordingSettings {
-  std::string OutputFileName;             // edit 1000, full path of the video file
-  std::int32_t AudioMode = -1;            // radio group 1003/1004
-  std::int32_t FlashRecordingArea = 0;    // check box 1035, 0 or 1
+  std::string OutputFileName;             // edit IDC_OUTPUT_FILE, full path of the video file
+  std::int32_t AudioMode = -1;            // the audio radio group
+  std::int32_t FlashRecordingArea = 0;    // check box IDC_FLASH_AREA, 0 or 1
 };
 
 // Fills the height, width, frame-rate and quality lists, each entry at an

@@ -1,5 +1,5 @@
 #pragma once
-// The About box (template 100). It derives from the tray base like the main
+// The About box (template IDD_ABOUTBOX). It derives from the tray base like the main
 // dialog, but sets no icon image and no menu and has no minimise box, so the
 // tray behaviour never shows.
 #include "core/ui/CTrayDialog.h"

@@ -72,35 +72,34 @@ void CTrayDialog::OnDestroy() {
   }
 }
 
-bool CTrayDialog::OnSysCommand(unsigned command) {
-  if (!HideToTrayOnMinimise || (command & 0xFFF0u) != tray::kMinimiseCommand) return false;
+bool CTrayDialog::OnMinimiseCommand() {
+  if (!HideToTrayOnMinimise) return false;
   if (AddTrayIcon()) shell_.ShowWindow(false);
   return true;
 }
 
-long CTrayDialog::OnTrayNotification(std::uintptr_t iconId, std::intptr_t mouseMessage) {
+long CTrayDialog::OnTrayNotification(std::uintptr_t iconId, TrayMouseEvent event) {
   if (iconId != TrayIconData.uID) return -1;
   int x = 0;
   int y = 0;
   shell_.CursorPosition(x, y);
-  switch (static_cast<unsigned>(mouseMessage)) {
-    case tray::kRightButtonDown:
-    case tray::kContextMenu:
+  switch (event) {
+    case TrayMouseEvent::RightDown:
       OnTrayRightDown(x, y);
       break;
-    case tray::kLeftButtonDown:
+    case TrayMouseEvent::LeftDown:
       OnTrayLeftDown(x, y);
       break;
-    case tray::kLeftButtonDoubleClick:
+    case TrayMouseEvent::LeftDoubleClick:
       OnTrayLeftDoubleClick(x, y);
       break;
-    case tray::kRightButtonDoubleClick:
+    case TrayMouseEvent::RightDoubleClick:
       OnTrayRightDoubleClick(x, y);
       break;
-    case tray::kMouseMove:
+    case TrayMouseEvent::Move:
       OnTrayMouseMove(x, y);
       break;
-    default:
+    case TrayMouseEvent::Other:
       break;
   }
   return 0;

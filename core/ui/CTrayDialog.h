@@ -9,40 +9,42 @@
 
 namespace mavrion {
 
-// Messages and system commands the base reacts to.
-namespace tray {
-inline constexpr unsigned kMouseMove = 0x200;
-inline constexpr unsigned kLeftButtonDown = 0x201;
-inline constexpr unsigned kLeftButtonDoubleClick = 0x203;
-inline constexpr unsigned kRightButtonDown = 0x204;
-inline constexpr unsigned kRightButtonDoubleClick = 0x206;
-inline constexpr unsigned kContextMenu = 0x7B;
-inline constexpr unsigned kMinimiseCommand = 0xF020;  // SC_MINIMIZE
-}  // namespace tray
+// What the shell reports of the mouse on the icon. A request for the
+// context menu (by keyboard, say) counts as a right press.
+enum class TrayMouseEvent { Move, LeftDown, LeftDoubleClick, RightDown, RightDoubleClick, Other };
 
-class CTrayDialog {
+// The icon as the recording commands change it.
+class TrayIcon {
+ public:
+  virtual ~TrayIcon() = default;
+  // Shows the icon if it is not shown; true only when the shell took it.
+  virtual bool AddTrayIcon() = 0;
+  // Hands a new image or tip to the shell while the icon is shown.
+  virtual void UpdateTrayIcon() = 0;
+  // Takes effect at the next UpdateTrayIcon or AddTrayIcon; an icon that
+  // does not load leaves the previous image.
+  virtual void SetTrayIconImage(int iconResourceId) = 0;
+  virtual MenuView& TrayMenu() = 0;
+};
+
+class CTrayDialog : public TrayIcon {
  public:
   explicit CTrayDialog(TrayShell& shell);
-  virtual ~CTrayDialog() = default;
   CTrayDialog(const CTrayDialog&) = delete;
   CTrayDialog& operator=(const CTrayDialog&) = delete;
 
-  // Shows the icon if it is not shown; true only when the shell took it.
-  bool AddTrayIcon();
+  bool AddTrayIcon() override;
   // Removes the icon if it is shown; true only when the shell removed it.
   bool RemoveTrayIcon();
-  // Hands a new image or tip to the shell while the icon is shown.
-  void UpdateTrayIcon();
+  void UpdateTrayIcon() override;
   bool IsTrayIconShown() const { return TrayIconShown; }
-  // Takes effect at the next UpdateTrayIcon or AddTrayIcon; an icon that
-  // does not load leaves the previous image.
-  void SetTrayIconImage(int iconResourceId);
+  void SetTrayIconImage(int iconResourceId) override;
   // At most 127 characters are kept; the record holds 128 bytes.
   void SetTrayTipText(const std::string& text);
   // The default position is accepted and not used: the default item of the
   // popup is always its first item.
   void AttachTrayMenu(int menuResourceId, int defaultPosition);
-  MenuView& TrayMenu() { return shell_.TrayMenu(); }
+  MenuView& TrayMenu() override { return shell_.TrayMenu(); }
 
   const NotifyIconRecord& TrayIconRecord() const { return TrayIconData; }
   int DefaultMenuPosition() const { return TrayMenuDefaultPosition; }
@@ -58,11 +60,12 @@ class CTrayDialog {
   void OnCreate(WindowHandle window);
   // The window is being destroyed: a shown icon is taken away.
   void OnDestroy();
-  // WM_SYSCOMMAND. Answers true when the command was consumed (minimise
-  // into the tray, successful or not); false lets it take its default course.
-  virtual bool OnSysCommand(unsigned command);
-  // The icon's callback message: -1 for another icon id, else 0.
-  long OnTrayNotification(std::uintptr_t iconId, std::intptr_t mouseMessage);
+  // The window's Minimise command. Answers true when the command was
+  // consumed (minimise into the tray, successful or not); false lets it take
+  // its default course.
+  bool OnMinimiseCommand();
+  // The icon's callback: -1 for another icon id, else 0.
+  long OnTrayNotification(std::uintptr_t iconId, TrayMouseEvent event);
 
  protected:
   // The double-click action, also "Show Application" of the main dialog:

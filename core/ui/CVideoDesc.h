@@ -1,5 +1,5 @@
 #pragma once
-// The video description dialog (template 140) and the four texts it keeps
+// The video description dialog (template IDD_VIDEO_DESC) and the four texts it keeps
 // between openings: OK takes the edited texts, Cancel keeps the previous ones.
 #include <cstddef>
 

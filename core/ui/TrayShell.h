@@ -19,17 +19,16 @@ inline constexpr std::uint32_t kNifIcon = 0x2;
 inline constexpr std::uint32_t kNifTip = 0x4;
 inline constexpr std::uint32_t kTrayIconRecordSize = 508;  // the complete ANSI record, balloon icon included
 inline constexpr std::uint32_t kTrayIconId = 1;
-inline constexpr std::uint32_t kTrayCallbackMessage = 0x400 + 1;  // WM_USER + 1
 inline constexpr std::size_t kTrayTipBytes = 128;
 
 // The fields of the shell's icon record (NOTIFYICONDATAA) the program sets;
-// the others stay zero because their flags are never set.
+// the others stay zero because their flags are never set. The callback
+// message that kNifMessage announces is the tray shell's to name.
 struct NotifyIconRecord {
   std::uint32_t cbSize = kTrayIconRecordSize;
   WindowHandle hWnd = 0;
   std::uint32_t uID = kTrayIconId;
   std::uint32_t uFlags = kNifMessage;
-  std::uint32_t uCallbackMessage = kTrayCallbackMessage;
   IconHandle hIcon = 0;
   std::array<char, kTrayTipBytes> szTip{};
 };

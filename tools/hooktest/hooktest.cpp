@@ -106,7 +106,7 @@ void PollControlFiles(HWND window) {
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case HODLL_HOTKEY_MESSAGE:
+    case mavrion::framework::WM_RECORDER_HOTKEY:
       g_app.log->Line("hotkey " + std::to_string(wParam));
       return 0;
     case WM_KEYDOWN:

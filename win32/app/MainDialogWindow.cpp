@@ -2,8 +2,11 @@
 
 #include <shellapi.h>
 
+#include <array>
+
 #include "core/app/MainDialogLook.h"
 #include "resources/resource.h"
+#include "win32/capture/Win32Finder.h"
 #include "win32/framework/Gdi.h"
 #include "win32/framework/PrivateMessages.h"
 #include "win32/framework/VisualStyles.h"
@@ -27,6 +30,9 @@ RECT ClientRectOf(HWND window) {
 }
 
 HMODULE Module() { return GetModuleHandleA(nullptr); }
+
+// The keys of WM_RECORDER_HOTKEY's codes 1 to 4.
+constexpr std::array<GlobalKey, 4> kGlobalKeys = {GlobalKey::F6, GlobalKey::F7, GlobalKey::F8, GlobalKey::F9};
 
 // A control's rectangle in its dialog's client area.
 PixelRect RectInParent(HWND control) {
@@ -134,8 +140,10 @@ bool MainDialogWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
       result = TRUE;
       return true;
     case WM_SYSCOMMAND:
+      // The About entry here; Minimise goes to the tray base below.
+      if (!dialog_.OnSysCommand(static_cast<unsigned>(wParam))) break;
       result = 0;
-      return dialog_.OnSysCommand(static_cast<unsigned>(wParam));
+      return true;
     case WM_QUERYDRAGICON:
       result = static_cast<LRESULT>(dialog_.OnQueryDragIcon());
       return true;
@@ -144,19 +152,21 @@ bool MainDialogWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
       result = 0;
       return !dialog_.OnClose();
     case framework::WM_RECORDER_HOTKEY:
-      result = dialog_.OnRecorderHotKey(static_cast<std::uintptr_t>(wParam), static_cast<std::intptr_t>(lParam));
+      if (wParam >= 1 && wParam <= kGlobalKeys.size()) dialog_.OnRecorderHotKey(kGlobalKeys[wParam - 1]);
+      result = 0;
       return true;
     case WM_MOUSEMOVE:
     case WM_LBUTTONUP:
     case WM_CAPTURECHANGED:
-      dialog_.OnFinderMessage(message);
+      RouteFinderMouse(Handle(), message);
       return false;
     case WM_DESTROY:
       dialog_.OnWindowDestroyed();
       return false;
     default:
-      return TrayDialogWindow::OnMessage(message, wParam, lParam, result);
+      break;
   }
+  return TrayDialogWindow::OnMessage(message, wParam, lParam, result);
 }
 
 void MainDialogWindow::Paint() {

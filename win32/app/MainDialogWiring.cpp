@@ -4,11 +4,11 @@
 
 #include <memory>
 
-#include "core/app/ControllerRecordingPart.h"
 #include "core/capture/CaptureRects.h"
 #include "core/capture/CaptureSelection.h"
 #include "core/encoder/EncodingEngine.h"
 #include "core/recording/HookBinding.h"
+#include "core/recording/RecordingController.h"
 #include "core/settings/ActivityLog.h"
 #include "core/settings/OutputFileName.h"
 #include "core/settings/RecordingSettings.h"
@@ -16,7 +16,6 @@
 #include "resources/resource.h"
 #include "win32/capture/OpenWindowsDialog.h"
 #include "win32/capture/Win32Finder.h"
-#include "win32/recording/Win32HookLibrary.h"
 
 namespace mavrion {
 
@@ -106,13 +105,7 @@ class CaptureSubsystem final : public CapturePart {
     settings_.FlashRecordingArea = settings_.FlashRecordingArea == 0 ? 1 : 0;
     dialog_.RefreshControls();
   }
-  void OnFinderMessage(unsigned message) override {
-    if (message == WM_COMMAND) {
-      RouteFinderCommand(WindowOf(dialog_), IDC_FINDER_TOOL, STN_CLICKED);
-    } else {
-      RouteFinderMouse(WindowOf(dialog_), message);
-    }
-  }
+  void OnFinderClick() override { RouteFinderClick(WindowOf(dialog_)); }
   bool PrepareCaptureRequest() override {
     return selection_.PrepareCaptureRequest(settings_.OutputFileName, settings_.FlashRecordingArea);
   }
@@ -126,61 +119,28 @@ class CaptureSubsystem final : public CapturePart {
   std::unique_ptr<OpenWindowsDialog> picker_;
 };
 
-// The one encoder session and the audio device list.
-class EncoderSubsystem final : public EncoderPart {
- public:
-  EncoderSubsystem(CTovaskDlg& dialog, ProgramServices& services, const CaptureRequest& request)
-      : engine_(encoder::EncodingEngine::Ports{
-            services.components, dialog.Boxes(), dialog, dialog.View(), services.devices,
-            dialog.VideoDescription().Texts(), request,
-            [&windows = services.windows](WindowHandle selectedWindow) {
-              return ComputeApplicationsRect(windows, selectedWindow);
-            }}) {}
-
-  void SetContentType(std::int32_t contentType) override { engine_.SetContentType(contentType); }
-  void LoadAudioDeviceList() override { engine_.LoadAudioDeviceList(); }
-  void ApplyEncoderSettings() override { engine_.ApplyEncoderSettings(); }
-  HResult BuildEncoderSession() override { return engine_.BuildEncoderSession(); }
-  void ReleaseEncoderSession() override { engine_.ReleaseEncoderSession(); }
-  bool HasEncoder() const override { return engine_.HasEncoder(); }
-  HResult StartEncoder() override { return engine_.StartEncoder(); }
-  HResult PauseEncoder() override { return engine_.PauseEncoder(); }
-  HResult StopEncoder() override { return engine_.StopEncoder(); }
-  void AdviseEncoderStopped(std::function<void()> notice) override {
-    engine_.AdviseEncoderStopped(std::move(notice));
-  }
-
- private:
-  encoder::EncodingEngine engine_;
-};
-
-class HookSubsystem final : public HookPart {
- public:
-  HookSubsystem(MessageBoxes& boxes, const std::string& applicationName)
-      : binding_(HookBinding::Ports{library_, boxes, applicationName}) {}
-  void Install(WindowHandle window) override { binding_.Install(window); }
-  void UnHook() override { binding_.UnHook(); }
-
- private:
-  Win32HookLibrary library_;  // declared first: the binding keeps it
-  HookBinding binding_;
-};
-
 }  // namespace
 
 MainDialogParts MakeMainDialogParts(CTovaskDlg& dialog, ProgramServices& services, UiDispatcher& ui) {
   auto settings = std::make_unique<SettingsSubsystem>(dialog, services);
   auto capture = std::make_unique<CaptureSubsystem>(dialog, services, settings->Record());
-  auto encoder = std::make_unique<EncoderSubsystem>(dialog, services, capture->Request());
+  auto engine = std::make_unique<encoder::EncodingEngine>(encoder::EncodingEngine::Ports{
+      services.components, dialog.Boxes(), dialog, dialog.View(), services.devices,
+      dialog.VideoDescription().Texts(), capture->Request(),
+      [&windows = services.windows](WindowHandle selectedWindow) {
+        return ComputeApplicationsRect(windows, selectedWindow);
+      }});
   MainDialogParts parts;
   parts.com = std::make_unique<Win32ComApartment>();
-  parts.recording = std::make_unique<ControllerRecordingPart>(
-      RecordingController::Ports{dialog.View(), dialog, dialog.Boxes(), services.clock, services.threads, ui,
-                                 services.foreground, capture->Selection(), dialog.ApplicationName()});
+  parts.recording = std::make_unique<RecordingController>(
+      RecordingController::Ports{dialog.View(), dialog, *capture, *settings, *engine, dialog, dialog.Boxes(),
+                                 services.clock, services.threads, ui, services.foreground,
+                                 dialog.ApplicationName()});
   parts.capture = std::move(capture);
   parts.settings = std::move(settings);
-  parts.encoder = std::move(encoder);
-  parts.hook = std::make_unique<HookSubsystem>(dialog.Boxes(), dialog.ApplicationName());
+  parts.encoder = std::move(engine);
+  parts.hook = std::make_unique<HookBinding>(
+      HookBinding::Ports{services.hookLibrary, dialog.Boxes(), dialog.ApplicationName()});
   return parts;
 }
 

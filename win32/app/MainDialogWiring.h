@@ -7,12 +7,13 @@
 #include "core/app/CTovaskDlg.h"
 #include "core/encoder/ComponentChoice.h"
 #include "core/platform/Threads.h"
-#include "core/recording/RecordingHost.h"
+#include "core/recording/ForegroundFollower.h"
 #include "win32/capture/Win32WindowInspector.h"
 #include "win32/encoder/AutomationComponent.h"
 #include "win32/encoder/DirectShowAudioDevices.h"
 #include "win32/encoder/builtin/BuiltinFactory.h"
 #include "win32/framework/PlatformPorts.h"
+#include "win32/recording/Win32HookLibrary.h"
 #include "win32/settings/Win32SettingsPorts.h"
 
 namespace mavrion {
@@ -46,6 +47,7 @@ struct ProgramServices {
   std::unique_ptr<encoder::ComponentFactory> builtinComponents = win32::MakeBuiltinComponentFactory();
   encoder::ComponentChoice components{installedComponents, *builtinComponents};
   win32::DirectShowDeviceServices devices;
+  Win32HookLibrary hookLibrary;
 };
 
 // ui: the main dialog's task queue (its thread runs the posted work).

@@ -1,5 +1,5 @@
 #pragma once
-// The window picker "Select Running Program or Window " (template 139): one
+// The window picker "Select Running Program or Window " (template IDD_OPEN_WINDOWS): one
 // object made by the main dialog's initialisation and opened again for
 // every selection. The lists' logic is the core's OpenWindows; this class
 // only connects it to the dialog's controls and messages.
@@ -32,8 +32,8 @@ class OpenWindowsDialog : public framework::Dialog, public WindowPicker {
   PickerControls Controls() { return PickerControls{view_, runningList_, selectedList_}; }
 
   framework::Win32DialogView view_;
-  Win32ListModel runningList_;   // 1013
-  Win32ListModel selectedList_;  // 1014
+  Win32ListModel runningList_;   // IDC_RUNNING_LIST
+  Win32ListModel selectedList_;  // IDC_SELECTED_LIST
   OpenWindows picker_;
 };
 

@@ -29,10 +29,6 @@ void CALLBACK FollowDrag(HWND host, UINT, UINT_PTR, DWORD) {
   }
 }
 
-static_assert(WM_COMMAND == finder::kCommand && WM_MOUSEMOVE == finder::kMouseMove &&
-                  WM_LBUTTONUP == finder::kLeftButtonUp && WM_CAPTURECHANGED == finder::kCaptureChanged,
-              "the finder's message numbers are the platform's");
-
 }  // namespace
 
 ResourceHandle Win32FinderSurface::ApplicationModule() { return FromHandle(GetModuleHandleA(nullptr)); }
@@ -129,13 +125,21 @@ bool RouteFinderCommand(HWND host, int id, int code) {
   if (id != capture::kFinderPicture) return false;
   // A quick second press on the picture arrives as a double click; it is a
   // press all the same.
-  if (code == STN_CLICKED || code == STN_DBLCLK) FinderHandleMessage(ProgramFinderPorts(), FromHwnd(host), WM_COMMAND);
+  if (code == STN_CLICKED || code == STN_DBLCLK) RouteFinderClick(host);
   return true;
 }
 
+void RouteFinderClick(HWND host) {
+  FinderHandleEvent(ProgramFinderPorts(), FromHwnd(host), FinderEvent::PictureClicked);
+}
+
 void RouteFinderMouse(HWND host, UINT message) {
-  if (message == WM_MOUSEMOVE || message == WM_LBUTTONUP || message == WM_CAPTURECHANGED)
-    FinderHandleMessage(ProgramFinderPorts(), FromHwnd(host), message);
+  switch (message) {
+    case WM_MOUSEMOVE: FinderHandleEvent(ProgramFinderPorts(), FromHwnd(host), FinderEvent::MouseMoved); break;
+    case WM_LBUTTONUP: FinderHandleEvent(ProgramFinderPorts(), FromHwnd(host), FinderEvent::ButtonReleased); break;
+    case WM_CAPTURECHANGED: FinderHandleEvent(ProgramFinderPorts(), FromHwnd(host), FinderEvent::CaptureLost); break;
+    default: break;
+  }
 }
 
 }  // namespace mavrion

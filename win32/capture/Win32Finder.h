@@ -44,9 +44,11 @@ FinderPorts ProgramFinderPorts();
 // FinderPrepare for a host's initialisation.
 void PrepareFinderTool();
 
-// From a host's WM_COMMAND: a press on picture 1032 begins a drag. Answers
-// true when the command was the picture's.
+// From a host's WM_COMMAND: a press on picture IDC_FINDER_TOOL begins a
+// drag. Answers true when the command was the picture's.
 bool RouteFinderCommand(HWND host, int id, int code);
+// A press on the host's picture, already told apart from other commands.
+void RouteFinderClick(HWND host);
 
 // From a host's WM_MOUSEMOVE, WM_LBUTTONUP and WM_CAPTURECHANGED (other
 // messages are ignored). The host lets the default processing run after it.

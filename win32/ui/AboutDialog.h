@@ -1,5 +1,5 @@
 #pragma once
-// The About box: template 100 with the tray base, which never shows here.
+// The About box: template IDD_ABOUTBOX with the tray base, which never shows here.
 #include "core/ui/CAboutDlg.h"
 #include "win32/ui/TrayDialogWindow.h"
 

@@ -9,13 +9,30 @@ bool TrayDialogWindow::OnInitDialog() {
   return true;
 }
 
+namespace {
+
+TrayMouseEvent TrayMouseEventOf(LPARAM mouseMessage) {
+  switch (static_cast<UINT>(mouseMessage)) {
+    case WM_MOUSEMOVE: return TrayMouseEvent::Move;
+    case WM_LBUTTONDOWN: return TrayMouseEvent::LeftDown;
+    case WM_LBUTTONDBLCLK: return TrayMouseEvent::LeftDoubleClick;
+    case WM_RBUTTONDOWN:
+    case WM_CONTEXTMENU: return TrayMouseEvent::RightDown;
+    case WM_RBUTTONDBLCLK: return TrayMouseEvent::RightDoubleClick;
+    default: return TrayMouseEvent::Other;
+  }
+}
+
+}  // namespace
+
 bool TrayDialogWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (message) {
     case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) != SC_MINIMIZE) return false;
       result = 0;
-      return Tray().OnSysCommand(static_cast<unsigned>(wParam));
+      return Tray().OnMinimiseCommand();
     case framework::WM_TRAY_NOTIFY:
-      result = Tray().OnTrayNotification(static_cast<std::uintptr_t>(wParam), static_cast<std::intptr_t>(lParam));
+      result = Tray().OnTrayNotification(static_cast<std::uintptr_t>(wParam), TrayMouseEventOf(lParam));
       return true;
     case WM_DESTROY:
       Tray().OnDestroy();

@@ -1,5 +1,5 @@
 #pragma once
-// The video description dialog (template 140) over the texts the main
+// The video description dialog (template IDD_VIDEO_DESC) over the texts the main
 // dialog keeps in its CVideoDesc.
 #include <windows.h>
 

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "win32/framework/PrivateMessages.h"
+
 namespace mavrion {
 
 // The record handed to the shell is the complete ANSI form, balloon icon
@@ -21,7 +23,7 @@ bool Win32TrayShell::NotifyIcon(NotifyAction action, const NotifyIconRecord& rec
   data.hWnd = reinterpret_cast<HWND>(record.hWnd);
   data.uID = record.uID;
   data.uFlags = record.uFlags;
-  data.uCallbackMessage = record.uCallbackMessage;
+  data.uCallbackMessage = framework::WM_TRAY_NOTIFY;
   data.hIcon = reinterpret_cast<HICON>(record.hIcon);
   std::copy(record.szTip.begin(), record.szTip.end(), data.szTip);
   return Shell_NotifyIconA(static_cast<DWORD>(action), &data) != FALSE;

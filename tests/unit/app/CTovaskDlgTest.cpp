@@ -45,29 +45,29 @@ TEST_F(MainDialogTest, ConstructionSetsTheHeldValuesAndLoadsTheIcon) {
 
 TEST_F(MainDialogTest, InitialisationRunsItsStepsInOrder) {
   EXPECT_TRUE(dialog.InitialiseMainDialog());
-  EXPECT_THAT(rig.log, ElementsAre("show name \"\"",                         // 1
-                                   "system menu separator",                   // 2
-                                   "system menu item 16 &About Tovask...",    //
-                                   "set icons 296",                           // 3
-                                   "allocate name buffer",                    // 5
-                                   "FinderPrepare",                           // 6
-                                   "UpdateAreaControls type 2",               // 7
-                                   "show name \"\"",                          //
-                                   "create picker",                           // 8
-                                   "show name \"Video Output File.wmv\"",     // 9
-                                   "fill setting lists",                      // 10
-                                   "show name \"Video Output File.wmv\"",     // 11
-                                   "ContentType 16",                          //
-                                   "LoadSettings",                            // 12
-                                   "CoInitialize",                            // 13
-                                   "tray menu 132",                           // 14
-                                   "EnableControls(true)",                    // 15
-                                   "install hook 258",                        // 16
-                                   "ResetToIdle",                             // 17
-                                   "audio device list",                       // 18-19
-                                   "OnRecordAudioAndVideo"));                 // 20
+  EXPECT_THAT(rig.log, ElementsAre("show name \"\"",
+                                   "system menu separator",
+                                   "system menu item 16 &About Tovask...",
+                                   "set icons 296",
+                                   "allocate name buffer",
+                                   "FinderPrepare",
+                                   "UpdateAreaControls type 2",
+                                   "show name \"\"",
+                                   "create picker",
+                                   "show name \"Video Output File.wmv\"",
+                                   "fill setting lists",
+                                   "show name \"Video Output File.wmv\"",
+                                   "content 16",
+                                   "LoadSettings",
+                                   "CoInitialize",
+                                   "tray menu 132",
+                                   "EnableControls(true)",
+                                   "install hook 258",
+                                   "ResetToIdle",
+                                   "audio device list",
+                                   "OnRecordAudioAndVideo"));
 
-  // 4: the menu bar's first popup; 14: image, tip and menu, icon not shown.
+  // The menu bar's first popup; the tray icon's image, tip and menu, not shown.
   EXPECT_EQ(dialog.OptionsMenu(), &rig.view.menu_);
   const NotifyIconRecord& icon = dialog.TrayIconRecord();
   EXPECT_EQ(icon.hIcon, 0x10000u + 128);
@@ -145,8 +145,8 @@ TEST_F(MainDialogTest, CloseSequenceReleasesInOrderReadsTheControlsAndEndsWithOk
   Initialise();
   rig.view.texts_[IDC_OUTPUT_FILE] = "typed.wmv";
   dialog.OnCommand(kOkCommand);
-  EXPECT_THAT(rig.log, ElementsAre("EndBeforeWindowCloses", "release nothing", "CoUninitialize", "delete picker",
-                                   "UnHook", "free name buffer", "end dialog 1"));
+  EXPECT_THAT(rig.log, ElementsAre("EndBeforeWindowCloses", "release", "CoUninitialize", "delete picker", "UnHook",
+                                   "free name buffer", "end dialog 1"));
   EXPECT_EQ(rig.settings->outputFileName, "typed.wmv");
   EXPECT_EQ(rig.window.endResult, 1);
 }
@@ -164,7 +164,7 @@ TEST_F(MainDialogTest, ExitApplicationAsksAndYesUnhooksTwiceAndCloses) {
   rig.boxes.answer = mb::kIdYes;
   dialog.OnCommand(ID_EXIT_APPLICATION);
   EXPECT_THAT(rig.log, ElementsAre("box Are you sure to close the application?", "UnHook", "EndBeforeWindowCloses",
-                                   "release nothing", "CoUninitialize", "delete picker", "UnHook",
+                                   "release", "CoUninitialize", "delete picker", "UnHook",
                                    "free name buffer", "end dialog 1"));
 }
 
@@ -196,9 +196,9 @@ TEST_F(MainDialogTest, CancelWhileRecordingFinishesTheFileAndReleasesEverything)
   rig.log.clear();
 
   dialog.OnCommand(kCancelCommand);
-  EXPECT_THAT(rig.log, ElementsAre("EndBeforeWindowCloses", "release session, file finished", "CoUninitialize",
-                                   "delete picker", "UnHook", "free name buffer", "end dialog 2"));
-  EXPECT_FALSE(rig.encoder->session);
+  EXPECT_THAT(rig.log, ElementsAre("EndBeforeWindowCloses", "release", "CoUninitialize", "delete picker", "UnHook",
+                                   "free name buffer", "end dialog 2"));
+  EXPECT_TRUE(rig.encoder->fileFinished);
 
   // The window's destruction afterwards releases nothing a second time.
   rig.log.clear();
@@ -210,11 +210,12 @@ TEST_F(MainDialogTest, WindowDestroyedWithoutOkOrCancelStillReleasesAndRemovesTh
   Initialise();
   rig.encoder->BuildEncoderSession();
   rig.encoder->StartEncoder();
-  dialog.OnSysCommand(0xF020);  // minimised into the tray
+  dialog.OnMinimiseCommand();  // minimised into the tray
   rig.log.clear();
   dialog.OnWindowDestroyed();
-  EXPECT_THAT(rig.log, ElementsAre("EndBeforeWindowCloses", "release session, file finished", "CoUninitialize",
-                                   "delete picker", "UnHook", "free name buffer", "tray delete"));
+  EXPECT_THAT(rig.log, ElementsAre("EndBeforeWindowCloses", "release", "CoUninitialize", "delete picker", "UnHook",
+                                   "free name buffer", "tray delete"));
+  EXPECT_TRUE(rig.encoder->fileFinished);
 }
 
 TEST_F(MainDialogTest, DestroyBeforeInitialisationReleasesNothing) {
@@ -241,7 +242,7 @@ TEST_F(MainDialogTest, CommandsReachTheirHandlers) {
       {IDC_ENTIRE_SCREEN, "capture radio 1026"},
       {IDC_WITHOUT_TASKBAR, "capture radio 1043"},
       {IDC_FLASH_AREA, "flash check box"},
-      {IDC_FINDER_TOOL, "finder 273"},
+      {IDC_FINDER_TOOL, "finder click"},
       {IDC_VIDEO_DESCRIPTION, "video description"},
       {ID_APP_ABOUT, "about box"},
       {ID_HELP, "shell open help.chm"},
@@ -256,9 +257,8 @@ TEST_F(MainDialogTest, CommandsReachTheirHandlers) {
   EXPECT_FALSE(dialog.OnCommand(IDC_AUDIO_DEVICE_LIST));
   EXPECT_TRUE(rig.log.empty());
 
-  dialog.OnRecorderHotKey(4, 0);
-  dialog.OnFinderMessage(512);
-  EXPECT_THAT(rig.log, ElementsAre("hotkey 4", "finder 512"));
+  dialog.OnRecorderHotKey(GlobalKey::F9);
+  EXPECT_THAT(rig.log, ElementsAre("hotkey F9"));
 }
 
 // A picker, Save-As dialog, About box or message box runs its own message
@@ -272,16 +272,16 @@ TEST_F(MainDialogTest, WhileAModalWindowIsOpenOnlyHelpIsCarriedOut) {
                    ID_EXIT_APPLICATION, IDC_SPECIFIC_APPLICATIONS, kCancelCommand, kOkCommand}) {
       EXPECT_TRUE(dialog.OnCommand(id)) << id;
     }
-    EXPECT_EQ(dialog.OnRecorderHotKey(1, 0), 0);
+    dialog.OnRecorderHotKey(GlobalKey::F6);
     EXPECT_FALSE(dialog.OnClose());
     EXPECT_TRUE(rig.log.empty());
     dialog.OnCommand(ID_HELP);
     EXPECT_THAT(rig.log, ElementsAre("shell open help.chm"));
   }
   rig.log.clear();
-  dialog.OnRecorderHotKey(1, 0);
+  dialog.OnRecorderHotKey(GlobalKey::F6);
   dialog.OnCommand(ID_START_CAPTURE);
-  EXPECT_THAT(rig.log, ElementsAre("hotkey 1", "OnStartCapture"));
+  EXPECT_THAT(rig.log, ElementsAre("hotkey F6", "OnStartCapture"));
 }
 
 TEST_F(MainDialogTest, AudioDeviceSelectionOnlyRefreshesTheControls) {
@@ -301,7 +301,7 @@ TEST_F(MainDialogTest, SystemCommandsOpenAboutOrGoToTheTray) {
   EXPECT_FALSE(dialog.OnSysCommand(0xF060));  // SC_CLOSE takes its default course
   EXPECT_TRUE(rig.log.empty());
 
-  EXPECT_TRUE(dialog.OnSysCommand(0xF020));
+  EXPECT_TRUE(dialog.OnMinimiseCommand());
   EXPECT_THAT(rig.log, ElementsAre("tray add", "hide window"));
 }
 
@@ -310,82 +310,11 @@ TEST_F(MainDialogTest, ShowApplicationRestoresOnlyFromTheTray) {
   dialog.OnCommand(ID_SHOW_APPLICATION);
   EXPECT_TRUE(rig.log.empty());
 
-  dialog.OnSysCommand(0xF020);
+  dialog.OnMinimiseCommand();
   rig.log.clear();
   dialog.OnCommand(ID_SHOW_APPLICATION);
   EXPECT_THAT(rig.log, ElementsAre("tray delete", "show window"));
   EXPECT_FALSE(dialog.IsTrayIconShown());
-}
-
-TEST_F(MainDialogTest, RecordingHostForwardsToTheParts) {
-  Initialise();
-  RecordingHost& host = dialog;
-  host.SetAudioMode(0);
-  host.RefreshControls();
-  EXPECT_TRUE(rig.view.IsChecked(IDC_AUDIO_AND_VIDEO));
-  rig.capture->type = 1;
-  EXPECT_EQ(host.CurrentCaptureType(), 1);
-  EXPECT_TRUE(host.PrepareCaptureRequest());
-  EXPECT_EQ(host.RequestedCaptureType(), 1);
-  EXPECT_EQ(host.OutputFileName(), rig.settings->outputFileName);
-  host.SetContentType(17);
-  EXPECT_EQ(rig.encoder->contentType, 17);
-  EXPECT_EQ(host.BuildEncoderSession(), kS_OK);
-  EXPECT_TRUE(host.HasEncoder());
-  host.WriteActivityLog("Unable to Start Encoding Process");
-  EXPECT_EQ(rig.log.back(), "log Unable to Start Encoding Process");
-
-  host.SetTrayIconImage(129);
-  EXPECT_TRUE(host.AddTrayIcon());
-  EXPECT_EQ(rig.tray.last.hIcon, 0x10000u + 129);
-  EXPECT_EQ(&host.TrayMenu(), &rig.tray.menu);
-}
-
-// The default name is composed once per run: every new recording asks for
-// a name not recorded before, and only a recording's first start counts.
-TEST_F(MainDialogTest, EachNewRecordingRenewsARecordedNameFirst) {
-  Initialise();
-  RecordingHost& host = dialog;
-  rig.settings->outputFileName = "D:\\v\\a.wmv";
-  rig.settings->renewedName = "D:\\v\\b.wmv";
-  host.ApplyEncoderSettings();
-  EXPECT_THAT(rig.log, ElementsAre("renew output name", "show name \"D:\\v\\b.wmv\"", "ApplyEncoderSettings"));
-
-  ASSERT_EQ(host.BuildEncoderSession(), kS_OK);
-  rig.log.clear();
-  host.StartEncoder();
-  EXPECT_THAT(rig.log, ElementsAre("encoder start", "recorded into \"D:\\v\\b.wmv\""));
-  // Resuming starts the encoder again: the same recording.
-  rig.log.clear();
-  host.PauseEncoder();
-  host.StartEncoder();
-  EXPECT_THAT(rig.log, ElementsAre("encoder pause", "encoder start"));
-  // A Start while this recording runs leaves the name alone.
-  rig.log.clear();
-  host.ApplyEncoderSettings();
-  EXPECT_THAT(rig.log, ElementsAre("ApplyEncoderSettings"));
-  host.ReleaseEncoderSession();
-
-  // A name that needs no renewal is not shown again.
-  rig.settings->renewedName.clear();
-  rig.log.clear();
-  host.ApplyEncoderSettings();
-  EXPECT_THAT(rig.log, ElementsAre("renew output name", "ApplyEncoderSettings"));
-
-  // An encoder that does not start records nothing; a session released
-  // before its start neither.
-  rig.encoder->startResult = kE_FAIL;
-  host.BuildEncoderSession();
-  rig.log.clear();
-  host.StartEncoder();
-  EXPECT_THAT(rig.log, ElementsAre("encoder start"));
-  host.ReleaseEncoderSession();
-  rig.encoder->startResult = kS_OK;
-  host.BuildEncoderSession();
-  host.ReleaseEncoderSession();
-  rig.log.clear();
-  host.StartEncoder();
-  EXPECT_THAT(rig.log, ElementsAre("encoder start"));
 }
 
 }  // namespace

@@ -1,14 +1,14 @@
-// The main dialog with the real recording controller behind its recording
-// part: start-up leaves the idle layout and audio with video, and ending
-// the window through Cancel while a recording runs finishes the file.
+// The main dialog with the real recording controller as its recording part:
+// start-up leaves the idle layout and audio with video, and ending the
+// window through Cancel while a recording runs finishes the file.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
 
-#include "core/app/ControllerRecordingPart.h"
 #include "core/app/CTovaskDlg.h"
+#include "core/recording/RecordingController.h"
 #include "resources/resource.h"
 #include "tests/unit/app/MainDialogFakes.h"
 
@@ -60,9 +60,9 @@ class MainDialogControllerTest : public ::testing::Test {
   MainDialogControllerTest()
       : dialog(rig.Ports(), [this](CTovaskDlg& owner) {
           MainDialogParts parts = rig.MakeFakeParts();
-          parts.recording = std::make_unique<ControllerRecordingPart>(
-              RecordingController::Ports{rig.view, owner, rig.boxes, clock, threads, tasks, foreground,
-                                         rig.capture->selection, "Mavrion"});
+          parts.recording = std::make_unique<RecordingController>(
+              RecordingController::Ports{rig.view, owner, *rig.capture, *rig.settings, *rig.encoder, owner,
+                                         rig.boxes, clock, threads, tasks, foreground, "Mavrion"});
           return parts;
         }) {}
 
@@ -95,12 +95,12 @@ TEST_F(MainDialogControllerTest, EscapeDuringARecordingFinishesTheFileBeforeTheW
 
   rig.log.clear();
   dialog.OnCommand(kCancelCommand);
-  EXPECT_THAT(rig.log, ::testing::Contains("release session, file finished"));
   EXPECT_THAT(rig.log, ::testing::Contains("UnHook"));
   EXPECT_EQ(rig.log.back(), "end dialog 2");
   EXPECT_FALSE(rig.encoder->session);
+  EXPECT_TRUE(rig.encoder->fileFinished);
   // The release came before the window was told to end.
-  const auto released = std::find(rig.log.begin(), rig.log.end(), "release session, file finished");
+  const auto released = std::find(rig.log.begin(), rig.log.end(), "release");
   const auto ended = std::find(rig.log.begin(), rig.log.end(), "end dialog 2");
   EXPECT_LT(released, ended);
 }

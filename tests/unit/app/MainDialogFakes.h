@@ -1,6 +1,7 @@
 #pragma once
-// Fakes around the main dialog. Every call that belongs to the window's
-// start-up or end is written to one shared log, so tests check the order.
+// Fakes around the main dialog, one of each port: the window's services and
+// the dialog's parts, which the recording controller's tests use as well.
+// Calls are written to one shared log, so tests check the order.
 #include <map>
 #include <string>
 #include <vector>
@@ -141,16 +142,17 @@ class Capture : public CapturePart {
   void DeletePicker() override { log_.push_back("delete picker"); }
   void OnCaptureRadio(int radioId) override { log_.push_back("capture radio " + std::to_string(radioId)); }
   void OnFlashRecordingArea() override { log_.push_back("flash check box"); }
-  void OnFinderMessage(unsigned message) override { log_.push_back("finder " + std::to_string(message)); }
+  void OnFinderClick() override { log_.push_back("finder click"); }
   bool PrepareCaptureRequest() override {
-    log_.push_back("PrepareCaptureRequest");
+    log_.push_back("prepare");
     requested = type;
-    return true;
+    return prepareAnswer;
   }
   std::int32_t RequestedCaptureType() const override { return requested; }
 
   std::int32_t type = 77;  // not a value the dialog would set
   std::int32_t requested = -1;
+  bool prepareAnswer = true;
   SelectedApplications selection;
 
  private:
@@ -168,63 +170,71 @@ class Settings : public SettingsPart {
   void OnSaveSettings() override { log_.push_back("save settings"); }
   void OnBrowse() override { log_.push_back("browse"); }
   void RenewRecordedOutputName() override {
-    log_.push_back("renew output name");
+    ++renewals;
     if (!renewedName.empty()) outputFileName = renewedName;
   }
-  void NoteOutputNameRecorded() override { log_.push_back("recorded into \"" + outputFileName + "\""); }
+  void NoteOutputNameRecorded() override { recordedNames.push_back(outputFileName); }
   void WriteActivityLog(const std::string& text) override { log_.push_back("log " + text); }
 
   std::int32_t audioMode = 77;
   std::string outputFileName = "left over";
   std::string renewedName;  // what a renewal gives; "" keeps the name
+  int renewals = 0;
+  std::vector<std::string> recordedNames;  // names of the recordings begun
   std::int32_t flash = 77;
 
  private:
   Log& log_;
 };
 
-class Encoder : public EncoderPart {
+// The encoder session: what the component answers is the test's to say.
+class Encoder : public encoder::EncoderControl {
  public:
   explicit Encoder(Log& log) : log_(log) {}
-  void SetContentType(std::int32_t contentType) override {
-    this->contentType = contentType;
-    log_.push_back("ContentType " + std::to_string(contentType));
-  }
   void LoadAudioDeviceList() override { log_.push_back("audio device list"); }
-  void ApplyEncoderSettings() override { log_.push_back("ApplyEncoderSettings"); }
+  void SetContentType(std::int32_t type) override {
+    contentType = type;
+    log_.push_back("content " + std::to_string(type));
+  }
+  void ApplyEncoderSettings() override { log_.push_back("apply"); }
   HResult BuildEncoderSession() override {
-    log_.push_back("BuildEncoderSession");
-    session = true;
-    return kS_OK;
+    log_.push_back("build");
+    session = true;  // a failed build may still hold a partly made session
+    return buildAnswer;
   }
   void ReleaseEncoderSession() override {
+    log_.push_back("release");
     // Releasing a session whose encoder runs stops it: the file is finished.
-    log_.push_back(session ? (running ? "release session, file finished" : "release session") : "release nothing");
+    if (running) fileFinished = true;
     session = false;
     running = false;
   }
   bool HasEncoder() const override { return session; }
   HResult StartEncoder() override {
-    log_.push_back("encoder start");
-    if (Failed(startResult)) return startResult;
-    running = true;
-    return kS_OK;
+    log_.push_back("start encoder");
+    if (!Failed(startAnswer)) running = true;
+    return startAnswer;
   }
   HResult PauseEncoder() override {
-    log_.push_back("encoder pause");
-    return kS_OK;
+    log_.push_back("pause encoder");
+    return pauseAnswer;
   }
   HResult StopEncoder() override {
-    log_.push_back("encoder stop");
-    running = false;
-    return kS_OK;
+    log_.push_back("stop encoder");
+    if (!Failed(stopAnswer)) running = false;
+    return stopAnswer;
   }
-  void AdviseEncoderStopped(std::function<void()>) override { log_.push_back("advise stopped"); }
+  void AdviseEncoderStopped(std::function<void()> notice) override { stoppedNotice = std::move(notice); }
 
   std::int32_t contentType = 0;
   bool session = false;
   bool running = false;
-  HResult startResult = kS_OK;
+  bool fileFinished = false;
+  HResult buildAnswer = kS_OK;
+  HResult startAnswer = kS_OK;
+  HResult pauseAnswer = kS_OK;
+  HResult stopAnswer = kS_OK;
+  std::function<void()> stoppedNotice;  // as the encoder would call it
 
  private:
   Log& log_;
@@ -233,7 +243,10 @@ class Encoder : public EncoderPart {
 class Hook : public HookPart {
  public:
   explicit Hook(Log& log) : log_(log) {}
-  void Install(WindowHandle window) override { log_.push_back("install hook " + std::to_string(window)); }
+  bool Install(WindowHandle window) override {
+    log_.push_back("install hook " + std::to_string(window));
+    return true;
+  }
   void UnHook() override { log_.push_back("UnHook"); }
 
  private:
@@ -253,9 +266,8 @@ class Recording : public RecordingPart {
   void EnableControls(bool idle) override { log_.push_back(idle ? "EnableControls(true)" : "EnableControls(false)"); }
   void OnRecordAudioAndVideo() override { log_.push_back("OnRecordAudioAndVideo"); }
   void OnRecordOnlyVideo() override { log_.push_back("OnRecordOnlyVideo"); }
-  long OnRecorderHotKey(std::uintptr_t wParam, std::intptr_t) override {
-    log_.push_back("hotkey " + std::to_string(wParam));
-    return 0;
+  void OnRecorderHotKey(GlobalKey key) override {
+    log_.push_back("hotkey F" + std::to_string(static_cast<int>(key) + 6));
   }
   void ResetToIdle() override { log_.push_back("ResetToIdle"); }
   void EndBeforeWindowCloses() override { log_.push_back("EndBeforeWindowCloses"); }

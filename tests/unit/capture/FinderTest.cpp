@@ -27,12 +27,12 @@ class FinderTest : public ::testing::Test {
     surface.log.clear();
   }
 
-  void Begin() { FinderHandleMessage(ports, kHost, 273); }
+  void Begin() { FinderHandleEvent(ports, kHost, FinderEvent::PictureClicked); }
   void MoveOver(WindowHandle window) {
     windows.underCursor = window;
-    FinderHandleMessage(ports, kHost, 512);
+    FinderHandleEvent(ports, kHost, FinderEvent::MouseMoved);
   }
-  void Release() { FinderHandleMessage(ports, kHost, 514); }
+  void Release() { FinderHandleEvent(ports, kHost, FinderEvent::ButtonReleased); }
   Lines TakeLog() {
     Lines log;
     log.swap(surface.log);
@@ -94,11 +94,10 @@ TEST_F(FinderTest, BeginDragLiftsTheTargetOntoTheCursor) {
   EXPECT_EQ(TakeLog(), (Lines{"picture 136", "stop following " + std::to_string(kHost), "release capture"}));
 }
 
-TEST_F(FinderTest, MessagesAtRestAreIgnored) {
+TEST_F(FinderTest, EventsAtRestAreIgnored) {
   MoveOver(kWindowA);
   Release();
-  FinderHandleMessage(ports, kHost, 533);
-  FinderHandleMessage(ports, kHost, 513);
+  FinderHandleEvent(ports, kHost, FinderEvent::CaptureLost);
   EXPECT_TRUE(surface.log.empty());
   EXPECT_EQ(state.HighlightedWindow, 0u);
 }
@@ -170,7 +169,7 @@ TEST_F(FinderTest, ReleaseEndsTheDragAndKeepsTheFields) {
 
 TEST_F(FinderTest, ReleasingTheCaptureDoesNotEndTheDragTwice) {
   // Releasing the capture tells the host at once that it lost it.
-  surface.onRelease = [&] { FinderHandleMessage(ports, kHost, 533); };
+  surface.onRelease = [&] { FinderHandleEvent(ports, kHost, FinderEvent::CaptureLost); };
   Begin();
   MoveOver(kWindowA);
   TakeLog();
@@ -186,7 +185,7 @@ TEST_F(FinderTest, LosingTheCaptureWhileTheButtonIsHeldKeepsTheDrag) {
   TakeLog();
 
   // The timer goes on following the drag.
-  FinderHandleMessage(ports, kHost, 533);
+  FinderHandleEvent(ports, kHost, FinderEvent::CaptureLost);
   EXPECT_TRUE(surface.log.empty());
   EXPECT_EQ(state.Dragging, 1);
   EXPECT_EQ(state.HighlightedWindow, kWindowA);
@@ -194,7 +193,7 @@ TEST_F(FinderTest, LosingTheCaptureWhileTheButtonIsHeldKeepsTheDrag) {
   // With the button already up, the loss ends the drag without taking the
   // capture back.
   surface.buttonDown = false;
-  FinderHandleMessage(ports, kHost, 533);
+  FinderHandleEvent(ports, kHost, FinderEvent::CaptureLost);
   EXPECT_EQ(TakeLog(), (Lines{"set cursor 1", "repaint 1792", "picture 136", "stop following " + std::to_string(kHost)}));
   EXPECT_EQ(state.Dragging, 0);
   EXPECT_EQ(state.HighlightedWindow, 0u);
@@ -261,13 +260,13 @@ TEST_F(FinderTest, APressDuringADragBeginsAgainAndKeepsTheFirstCursor) {
 
   // The first host went away mid-drag (its timer with it); a press on the
   // other host's picture takes the drag over.
-  FinderHandleMessage(ports, kPicker, 273);
+  FinderHandleEvent(ports, kPicker, FinderEvent::PictureClicked);
   EXPECT_EQ(TakeLog(), (Lines{"picture 137", "cursor to 115,218", "set cursor " + std::to_string(0xC000 + 138),
                               "capture " + std::to_string(kPicker), "follow " + std::to_string(kPicker)}));
   EXPECT_EQ(state.Dragging, 1);
 
   // The cursor of before the first press comes back at the release.
-  FinderHandleMessage(ports, kPicker, 514);
+  FinderHandleEvent(ports, kPicker, FinderEvent::ButtonReleased);
   EXPECT_EQ(TakeLog().front(), "set cursor 1");
   EXPECT_EQ(surface.current, 0x1u);
   EXPECT_EQ(state.Dragging, 0);

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "core/recording/RecordingController.h"
+#include "tests/unit/app/MainDialogFakes.h"
+#include "tests/unit/encoder/FakeDialog.h"
 #include "tests/unit/recording/RecordingFakes.h"
 
 namespace mavrion::recording_fakes {
@@ -14,19 +16,25 @@ namespace mavrion::recording_fakes {
 struct Rig {
   Journal journal;
   FakeView view{&journal};
-  FakeHost host{&journal};
+  encoder::fakes::FakeDataExchange dialog;
+  app_fakes::Capture capture{journal};
+  app_fakes::Settings settings{journal};
+  app_fakes::Encoder encoder{journal};
+  FakeTray tray{&journal};
   FakeBoxes boxes;
   FakeClock clock;
   FakeThreads threads;
   FakeUi ui;
   FakeForeground foreground;
-  SelectedApplications selection;
   std::unique_ptr<RecordingController> controller;
 
   Rig() {
-    view.texts_[1048] = "Time: 00 : 00 : 00";
+    view.texts_[IDC_ELAPSED_TIME] = "Time: 00 : 00 : 00";
+    dialog.onRefresh = [this] { journal.push_back("refresh"); };
+    capture.type = 2;
+    settings.outputFileName = "Video Output File.wmv";
     controller = std::make_unique<RecordingController>(RecordingController::Ports{
-        view, host, boxes, clock, threads, ui, foreground, selection, "Mavrion"});
+        view, dialog, capture, settings, encoder, tray, boxes, clock, threads, ui, foreground, "Mavrion"});
     controller->EnableControls(true);
     controller->ResetToIdle();
     journal.clear();
@@ -45,7 +53,7 @@ struct Rig {
   RecordingController& c() { return *controller; }
 
   void Start(std::int32_t captureType = 2) {
-    host.requestedType = captureType;
+    capture.type = captureType;
     c().OnStartButton();
   }
   // Brings a fresh rig into the given state by the buttons.

@@ -54,15 +54,44 @@ TEST(RecordingControllerTest, StartRunsItsStepsInOrderAndHidesTheDialogInTheTray
 
 TEST(RecordingControllerTest, StartFromTheTrayWhileHiddenKeepsTheDialogHidden) {
   Rig rig;
-  rig.host.trayShown = true;
+  rig.tray.shown = true;
   rig.view.visible_ = false;
   rig.c().OnStartCapture();
   EXPECT_EQ(rig.journal, Joined({{"icon 129", "update icon", "apply", "prepare", "build",
                                   "start encoder"},
                                  kRecordingMenuBar,
                                  {"add icon", "text 3 Pause [F7]"}}));
-  EXPECT_EQ(rig.host.icon, 129);
+  EXPECT_EQ(rig.tray.icon, 129);
   EXPECT_EQ(rig.c().State(), RecorderState::Recording);
+}
+
+// The default name is composed once per run: every new recording asks for
+// a name not recorded before, and only a recording's first start counts.
+TEST(RecordingControllerTest, EachNewRecordingRenewsARecordedNameFirst) {
+  Rig rig;
+  rig.settings.outputFileName = "D:\\v\\a.wmv";
+  rig.settings.renewedName = "D:\\v\\b.wmv";
+  rig.Start();
+  EXPECT_EQ(Journal(rig.journal.begin(), rig.journal.begin() + 2), (Journal{"refresh", "apply"}));
+  EXPECT_EQ(rig.settings.recordedNames, (std::vector<std::string>{"D:\\v\\b.wmv"}));
+  // Resuming starts the encoder again: the same recording. A Start from the
+  // tray menu while it runs leaves the name alone.
+  rig.c().OnPauseResumeButton();
+  rig.c().OnPauseResumeButton();
+  rig.c().OnStartCapture();
+  EXPECT_EQ(rig.settings.renewals, 1);
+  EXPECT_EQ(rig.settings.recordedNames.size(), 1u);
+  rig.c().OnStopButton();
+
+  // A name that needs no renewal is not shown again; an encoder that does
+  // not start records nothing.
+  rig.settings.renewedName.clear();
+  rig.encoder.startAnswer = kE_FAIL;
+  rig.journal.clear();
+  rig.Start();
+  EXPECT_EQ(rig.journal.front(), "apply");
+  EXPECT_EQ(rig.settings.renewals, 2);
+  EXPECT_EQ(rig.settings.recordedNames.size(), 1u);
 }
 
 TEST(RecordingControllerTest, OnlyAnApplicationsCaptureStartsTheFollower) {
@@ -76,7 +105,7 @@ TEST(RecordingControllerTest, OnlyAnApplicationsCaptureStartsTheFollower) {
 TEST(RecordingControllerTest, FailedStartsShowTheirMessageAndStayIdle) {
   {
     Rig rig;
-    rig.host.outputName = "";
+    rig.settings.outputFileName = "";
     rig.Start();
     ExpectOneBox(rig, "Please enter the video file name.");
     EXPECT_EQ(rig.journal, (Journal{"apply"}));
@@ -84,7 +113,7 @@ TEST(RecordingControllerTest, FailedStartsShowTheirMessageAndStayIdle) {
   }
   {
     Rig rig;
-    rig.host.prepareAnswer = false;  // the check showed its own message
+    rig.capture.prepareAnswer = false;  // the check showed its own message
     rig.Start();
     EXPECT_TRUE(rig.boxes.shown.empty());
     EXPECT_EQ(rig.journal, (Journal{"apply", "prepare"}));
@@ -92,16 +121,16 @@ TEST(RecordingControllerTest, FailedStartsShowTheirMessageAndStayIdle) {
   }
   {
     Rig rig;
-    rig.host.buildAnswer = kE_FAIL;  // the build showed its own message
+    rig.encoder.buildAnswer = kE_FAIL;  // the build showed its own message
     rig.Start();
     EXPECT_TRUE(rig.boxes.shown.empty());
     EXPECT_EQ(rig.journal, (Journal{"apply", "prepare", "build", "release"}));
-    EXPECT_FALSE(rig.host.hasEncoder);
+    EXPECT_FALSE(rig.encoder.session);
     EXPECT_EQ(rig.threads.started, 0);
   }
   {
     Rig rig;
-    rig.host.startAnswer = kE_FAIL;
+    rig.encoder.startAnswer = kE_FAIL;
     rig.Start();
     EXPECT_TRUE(rig.boxes.shown.empty());
     EXPECT_EQ(rig.journal, (Journal{"apply", "prepare", "build", "start encoder", "release",
@@ -121,7 +150,7 @@ TEST(RecordingControllerTest, StartWhileASessionRunsLeavesItUntouched) {
     ExpectOneBox(rig, "Please intstall window media encoder.");
     EXPECT_EQ(rig.journal, (Journal{"icon 129", "update icon", "apply", "prepare"}));
     EXPECT_EQ(rig.c().State(), state);
-    EXPECT_TRUE(rig.host.hasEncoder);
+    EXPECT_TRUE(rig.encoder.session);
     EXPECT_EQ(rig.threads.started, 1);
   }
 }
@@ -141,14 +170,14 @@ TEST(RecordingControllerTest, ToggleAlternatesPauseAndResume) {
   rig.c().OnPauseResumeButton();
   EXPECT_EQ(rig.c().State(), RecorderState::Paused);
   EXPECT_TRUE(rig.boxes.shown.empty());
-  EXPECT_TRUE(rig.host.tray_.enabled_.empty());  // the buttons leave the tray menu alone
+  EXPECT_TRUE(rig.tray.menu.enabled_.empty());  // the buttons leave the tray menu alone
 }
 
 TEST(RecordingControllerTest, EncoderFailuresOnPauseAndResumeOnlyAddTheMessage) {
   {
     Rig rig;
     rig.Enter(RecorderState::Recording);
-    rig.host.pauseAnswer = kE_FAIL;
+    rig.encoder.pauseAnswer = kE_FAIL;
     rig.c().OnPauseResumeButton();
     ExpectOneBox(rig, "Unable to Pause the Encoder");
     EXPECT_EQ(rig.c().State(), RecorderState::Paused);
@@ -157,7 +186,7 @@ TEST(RecordingControllerTest, EncoderFailuresOnPauseAndResumeOnlyAddTheMessage) 
   {
     Rig rig;
     rig.Enter(RecorderState::Paused);
-    rig.host.startAnswer = kE_FAIL;
+    rig.encoder.startAnswer = kE_FAIL;
     rig.c().OnPauseResumeButton();
     ExpectOneBox(rig, "Unable to Pause the Encoder");
     EXPECT_EQ(rig.c().State(), RecorderState::Resumed);
@@ -196,26 +225,26 @@ TEST(RecordingControllerTest, StopReturnsToIdleFromEveryRecordingState) {
 TEST(RecordingControllerTest, AFailedStopChangesNothingAndMayBeTriedAgain) {
   Rig rig;
   rig.Enter(RecorderState::Paused);
-  rig.host.stopAnswer = kE_FAIL;
+  rig.encoder.stopAnswer = kE_FAIL;
   rig.c().OnStopCapture();
   ExpectOneBox(rig, "Unable to Pause the Encoder");
   EXPECT_EQ(rig.journal, (Journal{"icon 128", "update icon", "stop encoder"}));
   EXPECT_EQ(rig.c().State(), RecorderState::Paused);
-  EXPECT_TRUE(rig.host.hasEncoder);
+  EXPECT_TRUE(rig.encoder.session);
   EXPECT_FALSE(rig.view.enabled_.at(5));
-  rig.host.stopAnswer = kS_OK;
+  rig.encoder.stopAnswer = kS_OK;
   rig.c().OnStopCapture();
   EXPECT_EQ(rig.c().State(), RecorderState::Idle);
-  EXPECT_FALSE(rig.host.hasEncoder);
+  EXPECT_FALSE(rig.encoder.session);
 }
 
 // The encoder's word comes from a thread of its own: the dialog's thread
 // then ends the recording exactly as Stop does, and says why.
 TEST(RecordingControllerTest, ARecordingWhoseFileCannotBeWrittenOnEndsAsByStopAndSaysSo) {
   Rig rig;
-  rig.host.outputName = "Q:\\full.wmv";
+  rig.settings.outputFileName = "Q:\\full.wmv";
   rig.Enter(RecorderState::Resumed);
-  const std::function<void()> notice = rig.host.stoppedNotice;
+  const std::function<void()> notice = rig.encoder.stoppedNotice;
   ASSERT_TRUE(notice) << "given before the encoder starts";
   notice();
   EXPECT_TRUE(rig.journal.empty());
@@ -239,10 +268,10 @@ TEST(RecordingControllerTest, ARecordingWhoseFileCannotBeWrittenOnEndsAsByStopAn
   EXPECT_EQ(rig.c().State(), RecorderState::Recording);
 
   // Word that comes while a command waits on its box is acted on after it.
-  rig.host.pauseAnswer = kE_FAIL;
+  rig.encoder.pauseAnswer = kE_FAIL;
   rig.boxes.whileShown = [&rig] {
     rig.boxes.whileShown = nullptr;
-    rig.host.stoppedNotice();
+    rig.encoder.stoppedNotice();
     rig.ui.RunAll();
     EXPECT_EQ(rig.c().State(), RecorderState::Recording);
   };
@@ -267,7 +296,7 @@ TEST(RecordingControllerTest, PauseAndResumeCommandsActOnlyInTheirStates) {
       rig.c().OnPauseCapture();
       EXPECT_EQ(rig.journal, running ? pause : Journal{}) << static_cast<int>(state);
       EXPECT_EQ(rig.c().State(), running ? RecorderState::Paused : state);
-      EXPECT_EQ(rig.host.icon, running ? 130 : (state == RecorderState::Idle ? 128 : 129));
+      EXPECT_EQ(rig.tray.icon, running ? 130 : (state == RecorderState::Idle ? 128 : 129));
     }
     {
       Rig rig;
@@ -288,19 +317,18 @@ TEST(RecordingControllerTest, HotkeysRunTheMenuCommandsInTheirStatesOnly) {
   const Journal stop = {"icon 128", "update icon", "stop encoder"};
   const RecorderState states[] = {RecorderState::Idle, RecorderState::Recording,
                                   RecorderState::Paused, RecorderState::Resumed};
-  const Journal expected[6][4] = {
-      {{}, {}, {}, {}},
+  const GlobalKey keys[] = {GlobalKey::F6, GlobalKey::F7, GlobalKey::F8, GlobalKey::F9};
+  const Journal expected[4][4] = {
       {start, {}, {}, {}},
       {{}, pause, {}, pause},
       {{}, {}, resume, {}},
       {{}, stop, stop, stop},
-      {{}, {}, {}, {}},
   };
-  for (std::uintptr_t code = 0; code < 6; ++code) {
+  for (int code = 0; code < 4; ++code) {
     for (int s = 0; s < 4; ++s) {
       Rig rig;
       rig.Enter(states[s]);
-      EXPECT_EQ(rig.c().OnRecorderHotKey(code, 0x1234), 0);
+      rig.c().OnRecorderHotKey(keys[code]);
       const std::size_t n = std::min<std::size_t>(3, rig.journal.size());
       EXPECT_EQ(Journal(rig.journal.begin(), rig.journal.begin() + n), expected[code][s])
           << "code " << code << " state " << s;
@@ -311,12 +339,14 @@ TEST(RecordingControllerTest, HotkeysRunTheMenuCommandsInTheirStatesOnly) {
 TEST(RecordingControllerTest, AudioRadiosChooseTheModeAndTheDeviceList) {
   Rig rig;
   rig.c().OnRecordOnlyVideo();
-  EXPECT_EQ(rig.journal, (Journal{"release", "audio mode 1", "content 16", "refresh"}));
-  EXPECT_FALSE(rig.view.enabled_.at(1017));
+  EXPECT_EQ(rig.journal, (Journal{"release", "content 16", "refresh"}));
+  EXPECT_EQ(rig.settings.audioMode, 1);
+  EXPECT_FALSE(rig.view.enabled_.at(IDC_AUDIO_DEVICE_LIST));
   rig.journal.clear();
   rig.c().OnRecordAudioAndVideo();
-  EXPECT_EQ(rig.journal, (Journal{"release", "audio mode 0", "content 17", "refresh"}));
-  EXPECT_TRUE(rig.view.enabled_.at(1017));
+  EXPECT_EQ(rig.journal, (Journal{"release", "content 17", "refresh"}));
+  EXPECT_EQ(rig.settings.audioMode, 0);
+  EXPECT_TRUE(rig.view.enabled_.at(IDC_AUDIO_DEVICE_LIST));
 
   // While a recording runs the radios are disabled; a stray call must not
   // release the running session.
@@ -324,17 +354,17 @@ TEST(RecordingControllerTest, AudioRadiosChooseTheModeAndTheDeviceList) {
   rig.journal.clear();
   rig.c().OnRecordOnlyVideo();
   EXPECT_TRUE(rig.journal.empty());
-  EXPECT_TRUE(rig.host.hasEncoder);
+  EXPECT_TRUE(rig.encoder.session);
 }
 
 TEST(RecordingControllerTest, IdleLayoutEnablesTheAreaFieldsForTheDialogsCurrentCaptureType) {
   Rig rig;
-  rig.host.requestedType = 2;
-  rig.host.currentType = 1;  // chosen since the last prepare
+  rig.capture.requested = 2;  // as the last prepare froze it
+  rig.capture.type = 1;      // chosen since
   rig.c().EnableControls(true);
-  EXPECT_TRUE(rig.view.enabled_.at(1031));
+  EXPECT_TRUE(rig.view.enabled_.at(IDC_BOTTOM));
   rig.c().EnableControls(false);
-  EXPECT_FALSE(rig.view.enabled_.at(1031));
+  EXPECT_FALSE(rig.view.enabled_.at(IDC_BOTTOM));
 }
 
 }  // namespace

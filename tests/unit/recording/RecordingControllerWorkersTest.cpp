@@ -27,8 +27,8 @@ bool Has(const Journal& journal, const std::string& entry) {
 // Records the one chosen application, window 10 of process 100, while
 // window front (30 is another program's) is in front at Start.
 void StartFollowing(Rig& rig, WindowHandle front) {
-  rig.selection.WindowHandles[0] = 10;
-  rig.selection.Count = 1;
+  rig.capture.selection.WindowHandles[0] = 10;
+  rig.capture.selection.Count = 1;
   rig.foreground.SetProcess(10, 100);
   rig.foreground.SetProcess(30, 300);
   rig.foreground.foreground = front;
@@ -103,13 +103,13 @@ TEST(RecordingControllerWorkersTest, TheFollowerPausesAndResumesThroughTheDialog
       EXPECT_TRUE(rig.journal.empty());  // nothing ran on the follower's thread
       rig.ui.RunAll();
       EXPECT_EQ(rig.c().State(), RecorderState::Paused);
-      EXPECT_EQ(rig.host.icon, 130);
+      EXPECT_EQ(rig.tray.icon, 130);
       rig.foreground.foreground = 10;
     }
     if (tick == 20) {
       rig.ui.RunAll();
       EXPECT_EQ(rig.c().State(), RecorderState::Resumed);
-      EXPECT_EQ(rig.host.icon, 129);
+      EXPECT_EQ(rig.tray.icon, 129);
       rig.c().OnStopButton();
     }
   };
@@ -143,7 +143,7 @@ TEST(RecordingControllerWorkersTest, AFollowerRequestPostedBeforeStopDoesNothing
 TEST(RecordingControllerWorkersTest, AFollowerRequestDuringAMessageBoxWaitsForTheCommandToEnd) {
   Rig rig;
   StartFollowing(rig, 30);
-  rig.host.stopAnswer = kE_FAIL;
+  rig.encoder.stopAnswer = kE_FAIL;
   // The box's message loop handles the follower's pause while Stop is still
   // under way.
   rig.boxes.whileShown = [&] { rig.ui.RunAll(); };
@@ -157,7 +157,7 @@ TEST(RecordingControllerWorkersTest, AFollowerRequestDuringAMessageBoxWaitsForTh
       EXPECT_EQ(rig.c().State(), RecorderState::Paused);
     }
     if (tick == 20) {
-      rig.host.stopAnswer = kS_OK;
+      rig.encoder.stopAnswer = kS_OK;
       rig.c().OnStopButton();
     }
   };
@@ -169,7 +169,7 @@ TEST(RecordingControllerWorkersTest, AFollowerRequestDuringAMessageBoxWaitsForTh
 TEST(RecordingControllerWorkersTest, AFollowerResumeDuringAFailedPauseStillResumesAfterIt) {
   Rig rig;
   StartFollowing(rig, 30);
-  rig.host.pauseAnswer = kE_FAIL;
+  rig.encoder.pauseAnswer = kE_FAIL;
   rig.boxes.whileShown = [&] { rig.ui.RunAll(); };
   rig.clock.atSleep = [&](std::uint32_t tick) {
     if (tick == 10) rig.foreground.foreground = 10;  // the pass at 10 asks to resume
@@ -183,18 +183,18 @@ TEST(RecordingControllerWorkersTest, AFollowerResumeDuringAFailedPauseStillResum
   };
   rig.threads.RunBody(kFollower);
   EXPECT_EQ(rig.boxes.shown.size(), 1u);
-  EXPECT_EQ(rig.host.icon, 129);
+  EXPECT_EQ(rig.tray.icon, 129);
 }
 
 TEST(RecordingControllerWorkersTest, AHotkeyDuringAMessageBoxIsIgnored) {
   Rig rig;
   rig.Enter(RecorderState::Recording);
-  rig.host.pauseAnswer = kE_FAIL;
-  rig.boxes.whileShown = [&] { EXPECT_EQ(rig.c().OnRecorderHotKey(4, 0), 0); };
+  rig.encoder.pauseAnswer = kE_FAIL;
+  rig.boxes.whileShown = [&] { rig.c().OnRecorderHotKey(GlobalKey::F9); };
   rig.c().OnPauseCapture();
   EXPECT_FALSE(Has(rig.journal, "stop encoder"));
   EXPECT_EQ(rig.c().State(), RecorderState::Paused);
-  EXPECT_TRUE(rig.host.hasEncoder);
+  EXPECT_TRUE(rig.encoder.session);
 }
 
 TEST(RecordingControllerWorkersTest, ClosingWhileAPauseMessageIsUpEndsTheSessionForGood) {
@@ -202,7 +202,7 @@ TEST(RecordingControllerWorkersTest, ClosingWhileAPauseMessageIsUpEndsTheSession
   rig.threads.refuse = true;  // also: a recording whose clock could not start
   rig.Enter(RecorderState::Recording);
   EXPECT_EQ(rig.c().State(), RecorderState::Recording);
-  rig.host.pauseAnswer = kE_FAIL;
+  rig.encoder.pauseAnswer = kE_FAIL;
   rig.boxes.whileShown = [&] { rig.c().EndBeforeWindowCloses(); };
   rig.c().OnPauseResumeButton();
   EXPECT_EQ(rig.journal, (Journal{"pause encoder", "release"}));
@@ -239,7 +239,7 @@ void ExpectCloseEndsTheWorkers(bool byDestructor) {
   EXPECT_EQ(rig.clock.callsAfterClose.load(), 0);
   EXPECT_EQ(rig.foreground.looks.load(), looks);
   EXPECT_TRUE(Has(rig.journal, "release"));
-  EXPECT_FALSE(rig.host.hasEncoder);
+  EXPECT_FALSE(rig.encoder.session);
 }
 
 TEST(RecordingControllerWorkersTest, ClosingStopsTheRecordingAndWaitsForTheWorkers) {

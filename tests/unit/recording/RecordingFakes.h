@@ -1,6 +1,7 @@
 #pragma once
-// Fakes of the ports the recording controller and its workers use. Each
-// records what it was asked in one shared journal, so tests can check order.
+// Fakes of the ports the recording controller and its workers use, beside
+// the main dialog's parts (tests/unit/app/MainDialogFakes.h). Each records
+// what it was asked in one shared journal, so tests can check order.
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -16,7 +17,8 @@
 #include "core/platform/DialogView.h"
 #include "core/platform/MessageBoxes.h"
 #include "core/platform/Threads.h"
-#include "core/recording/RecordingHost.h"
+#include "core/recording/ForegroundFollower.h"
+#include "core/ui/CTrayDialog.h"
 #include "tests/unit/platform/FakeDialogView.h"
 
 namespace mavrion::recording_fakes {
@@ -51,73 +53,28 @@ class FakeView : public test_fakes::FakeDialogView {
   Journal* journal_;
 };
 
-class FakeHost : public RecordingHost {
+// The main dialog's tray icon, as the controller uses it.
+class FakeTray : public TrayIcon {
  public:
-  explicit FakeHost(Journal* journal) : journal_(journal) { tray_.onChange = JournalMenuChanges(journal, "tray"); }
-  void RefreshControls() override { Note("refresh"); }
-  std::string OutputFileName() const override { return outputName; }
-  bool PrepareCaptureRequest() override {
-    Note("prepare");
-    return prepareAnswer;
-  }
-  std::int32_t RequestedCaptureType() const override { return requestedType; }
-  std::int32_t CurrentCaptureType() const override { return currentType; }
-  void SetAudioMode(std::int32_t mode) override { Note("audio mode " + std::to_string(mode)); }
-  void ApplyEncoderSettings() override { Note("apply"); }
-  HResult BuildEncoderSession() override {
-    Note("build");
-    hasEncoder = true;
-    return buildAnswer;
-  }
-  void ReleaseEncoderSession() override {
-    Note("release");
-    hasEncoder = false;
-  }
-  bool HasEncoder() const override { return hasEncoder; }
-  HResult StartEncoder() override {
-    Note("start encoder");
-    return startAnswer;
-  }
-  HResult PauseEncoder() override {
-    Note("pause encoder");
-    return pauseAnswer;
-  }
-  HResult StopEncoder() override {
-    Note("stop encoder");
-    return stopAnswer;
-  }
-  void AdviseEncoderStopped(std::function<void()> notice) override { stoppedNotice = std::move(notice); }
-  void SetContentType(std::int32_t type) override { Note("content " + std::to_string(type)); }
-  void WriteActivityLog(const std::string& text) override { Note("log " + text); }
+  explicit FakeTray(Journal* journal) : journal_(journal) { menu.onChange = JournalMenuChanges(journal, "tray"); }
   void SetTrayIconImage(int id) override {
     icon = id;
-    Note("icon " + std::to_string(id));
+    journal_->push_back("icon " + std::to_string(id));
   }
-  void UpdateTrayIcon() override { Note("update icon"); }
+  void UpdateTrayIcon() override { journal_->push_back("update icon"); }
   bool AddTrayIcon() override {
-    Note("add icon");
-    if (trayShown) return false;
-    trayShown = true;
+    journal_->push_back("add icon");
+    if (shown) return false;
+    shown = true;
     return true;
   }
-  MenuView& TrayMenu() override { return tray_; }
+  MenuView& TrayMenu() override { return menu; }
 
-  std::string outputName = "Video Output File.wmv";
-  bool prepareAnswer = true;
-  std::int32_t requestedType = 2;
-  std::int32_t currentType = 2;
-  bool hasEncoder = false;
-  HResult buildAnswer = kS_OK;
-  HResult startAnswer = kS_OK;
-  HResult pauseAnswer = kS_OK;
-  HResult stopAnswer = kS_OK;
-  bool trayShown = false;
+  bool shown = false;
   int icon = 128;
-  std::function<void()> stoppedNotice;  // as the encoder would call it
-  test_fakes::FakeMenu tray_{false};  // items never set are grey
+  test_fakes::FakeMenu menu{false};  // items never set are grey
 
  private:
-  void Note(const std::string& what) const { journal_->push_back(what); }
   Journal* journal_;
 };
 

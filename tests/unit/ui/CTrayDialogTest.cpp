@@ -10,7 +10,6 @@ namespace {
 
 using ::testing::ElementsAre;
 
-constexpr unsigned kMinimise = 0xF020;
 
 class TrayDialogTest : public ::testing::Test {
  protected:
@@ -33,7 +32,6 @@ TEST_F(TrayDialogTest, RecordStartsWithTheFixedFields) {
   EXPECT_EQ(record.hWnd, 0u);
   EXPECT_EQ(record.uID, 1u);
   EXPECT_EQ(record.uFlags, kNifMessage);
-  EXPECT_EQ(record.uCallbackMessage, 0x401u);
   EXPECT_EQ(record.hIcon, 0u);
   EXPECT_EQ(record.szTip[0], '\0');
   EXPECT_EQ(dialog.DefaultMenuPosition(), 0);
@@ -105,39 +103,35 @@ TEST(TrayDialogImageTest, AnIconThatDoesNotLoadKeepsThePreviousImage) {
 
 TEST_F(TrayDialogTest, MinimiseHidesIntoTheTrayOnce) {
   Create();
-  EXPECT_TRUE(dialog.OnSysCommand(kMinimise | 0x2));  // low four bits ignored
+  EXPECT_TRUE(dialog.OnMinimiseCommand());
   EXPECT_THAT(log, ElementsAre("tray add", "hide window"));
   EXPECT_TRUE(dialog.IsTrayIconShown());
 
   // Already in the tray: nothing at all, the command is still consumed.
   log.clear();
-  EXPECT_TRUE(dialog.OnSysCommand(kMinimise));
+  EXPECT_TRUE(dialog.OnMinimiseCommand());
   EXPECT_TRUE(log.empty());
-
-  // Other system commands take their default course.
-  EXPECT_FALSE(dialog.OnSysCommand(0xF060));
-  EXPECT_FALSE(dialog.OnSysCommand(0xF120));
 }
 
 TEST_F(TrayDialogTest, RefusedAddOnMinimiseNeitherHidesNorMinimises) {
   Create();
   shell.accept = false;
-  EXPECT_TRUE(dialog.OnSysCommand(kMinimise));
+  EXPECT_TRUE(dialog.OnMinimiseCommand());
   EXPECT_THAT(log, ElementsAre("tray add"));
   EXPECT_FALSE(dialog.IsTrayIconShown());
 }
 
 TEST_F(TrayDialogTest, DoubleClickRestoresTheWindow) {
   Create();
-  dialog.OnSysCommand(kMinimise);
+  dialog.OnMinimiseCommand();
   log.clear();
-  EXPECT_EQ(dialog.OnTrayNotification(1, 0x203), 0);
+  EXPECT_EQ(dialog.OnTrayNotification(1, TrayMouseEvent::LeftDoubleClick), 0);
   EXPECT_THAT(log, ElementsAre("tray delete", "show window"));
   EXPECT_FALSE(dialog.IsTrayIconShown());
 
   // Without an icon there is nothing to remove and the window stays.
   log.clear();
-  dialog.OnTrayNotification(1, 0x203);
+  dialog.OnTrayNotification(1, TrayMouseEvent::LeftDoubleClick);
   EXPECT_TRUE(log.empty());
 }
 
@@ -146,21 +140,21 @@ TEST_F(TrayDialogTest, RightClickShowsTheMenuAndThenMakesTheFirstItemDefault) {
   dialog.AttachTrayMenu(132, 3);
   EXPECT_EQ(dialog.DefaultMenuPosition(), 0);  // the position given is not used
   log.clear();
-  dialog.OnTrayNotification(1, 0x204);
-  dialog.OnTrayNotification(1, 0x7B);  // WM_CONTEXTMENU as well
-  EXPECT_THAT(log, ElementsAre("track tray menu", "default item 0", "track tray menu", "default item 0"));
+  dialog.OnTrayNotification(1, TrayMouseEvent::RightDown);
+  EXPECT_THAT(log, ElementsAre("track tray menu", "default item 0"));
 }
 
 TEST_F(TrayDialogTest, OtherMouseMessagesAndOtherIconsDoNothing) {
   Create();
   dialog.AttachTrayMenu(132, 0);
-  dialog.OnSysCommand(kMinimise);
+  dialog.OnMinimiseCommand();
   log.clear();
-  for (long message : {0x200L, 0x201L, 0x202L, 0x205L, 0x206L}) {
-    EXPECT_EQ(dialog.OnTrayNotification(1, message), 0) << message;
+  for (TrayMouseEvent event : {TrayMouseEvent::Move, TrayMouseEvent::LeftDown, TrayMouseEvent::RightDoubleClick,
+                                TrayMouseEvent::Other}) {
+    EXPECT_EQ(dialog.OnTrayNotification(1, event), 0);
   }
-  EXPECT_EQ(dialog.OnTrayNotification(2, 0x203), -1);
-  EXPECT_EQ(dialog.OnTrayNotification(0, 0x204), -1);
+  EXPECT_EQ(dialog.OnTrayNotification(2, TrayMouseEvent::LeftDoubleClick), -1);
+  EXPECT_EQ(dialog.OnTrayNotification(0, TrayMouseEvent::RightDown), -1);
   EXPECT_TRUE(log.empty());
   EXPECT_TRUE(dialog.IsTrayIconShown());
 }
