@@ -88,12 +88,18 @@ void Forward1d(const Rows in, Rows out) {
   const Pairs odd01(_mm_sub_epi16(in[0], in[7]), _mm_sub_epi16(in[1], in[6]));
   const Pairs odd23(_mm_sub_epi16(in[2], in[5]), _mm_sub_epi16(in[3], in[4]));
   const __m128i round = _mm_set1_epi32(1 << (kShift - 1));
-  for (int k = 0; k < 8; ++k) {
-    const Pairs& low = k % 2 == 0 ? even01 : odd01;
-    const Pairs& high = k % 2 == 0 ? even23 : odd23;
+  auto coefficient = [&](int k, const Pairs& low, const Pairs& high) {
     const short* w = kForwardWeights[k];
-    out[k] = Narrow<kShift>(Multiply(low, Weights(w[0], w[1])) + Multiply(high, Weights(w[2], w[3])) + round);
-  }
+    return Narrow<kShift>(Multiply(low, Weights(w[0], w[1])) + Multiply(high, Weights(w[2], w[3])) + round);
+  };
+  out[0] = coefficient(0, even01, even23);
+  out[1] = coefficient(1, odd01, odd23);
+  out[2] = coefficient(2, even01, even23);
+  out[3] = coefficient(3, odd01, odd23);
+  out[4] = coefficient(4, even01, even23);
+  out[5] = coefficient(5, odd01, odd23);
+  out[6] = coefficient(6, even01, even23);
+  out[7] = coefficient(7, odd01, odd23);
 }
 
 // The inverse transform most decoders of this format use (FFmpeg's and
