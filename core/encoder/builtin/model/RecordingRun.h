@@ -38,8 +38,8 @@ struct RecordingPlan {
   bool hasAudio = false;
   int audioDevice = kDefaultAudioDevice;
   std::string path;
-  // Called on the coding worker's thread when the file cannot be written on and
-  // the recording has ended by itself; may be empty.
+  // Called on the coding worker's thread when the file cannot be written
+  // on and the recording has ended by itself; may be empty.
   std::function<void()> stoppedByItself;
   RecordingSetup setup;  // captured size, audio format, file id and time still to fill
 };
