@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include <emmintrin.h>
+
 namespace mavrion::encoder::builtin {
 
 namespace {
@@ -21,6 +23,25 @@ inline std::uint32_t Blend(const std::uint32_t* pixels, std::ptrdiff_t step,
     greenAlpha += ((p >> 8) & 0x00FF00FFu) * weights[k];
   }
   return ((blueRed >> 8) & 0x00FF00FFu) | (greenAlpha & 0xFF00FF00u);
+}
+
+// The same down a column for a whole row, four pixels at a time in 16-bit
+// lanes (each lane holds at most 255 * 256 + 128, below 65536).
+void BlendRows(const std::uint32_t* column, std::ptrdiff_t step, const std::uint16_t* weights, std::uint32_t count,
+               int width, std::uint32_t* out) {
+  const __m128i zero = _mm_setzero_si128(), half = _mm_set1_epi16(128);
+  int x = 0;
+  for (; x + 4 <= width; x += 4) {
+    __m128i lo = half, hi = half;
+    for (std::uint32_t k = 0; k < count; ++k) {
+      const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(column + static_cast<std::ptrdiff_t>(k) * step + x));
+      const __m128i w = _mm_set1_epi16(static_cast<short>(weights[k]));
+      lo = _mm_add_epi16(lo, _mm_mullo_epi16(_mm_unpacklo_epi8(p, zero), w));
+      hi = _mm_add_epi16(hi, _mm_mullo_epi16(_mm_unpackhi_epi8(p, zero), w));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(_mm_srli_epi16(lo, 8), _mm_srli_epi16(hi, 8)));
+  }
+  for (; x < width; ++x) out[x] = Blend(column + x, step, weights, count);
 }
 
 }  // namespace
@@ -130,9 +151,7 @@ BgraImage PictureShaper::Shape(const BgraImage& captured) {
       std::uint32_t count = tapsY_.offset[y + 1] - begin;
       const std::uint32_t* column = sourceRow(static_cast<int>(tapsY_.first[y]));
       std::ptrdiff_t step = count > 1 ? sourceRow(static_cast<int>(tapsY_.first[y]) + 1) - column : 0;
-      for (int x = 0; x < g.contentWidth; ++x) {
-        row[x] = Blend(column + x, step, &tapsY_.weights[begin], count);
-      }
+      BlendRows(column, step, &tapsY_.weights[begin], count, g.contentWidth, row);
     } else {
       std::memcpy(row, sourceRow(y), static_cast<std::size_t>(g.contentWidth) * 4);
     }

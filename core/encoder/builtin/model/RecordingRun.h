@@ -1,17 +1,26 @@
 #pragma once
 // One running recording of the built-in encoder: the capture worker that
-// paces, grabs and adds frames, the sound that arrives from the audio
-// recorder's thread, the outline on screen, and the file.
+// paces and grabs pictures, the coding worker that compresses and writes
+// them, the sound that arrives from the audio recorder's thread, the
+// outline on screen, and the file.
 //
 // Threads: Pause, Resume and Finish come from the encoder's caller (the
-// dialog's thread); the worker runs on a thread of its own; the sound on the
-// recorder's. The media core is not thread-safe, so every call into it is
-// made under one lock, and nothing slow (a capture, a wait) is done while
-// holding it. Pause, Resume and arriving sound never wait for that lock,
-// which a frame being compressed may hold for a while: they note the
-// request, or the sound, with its time, and whichever thread next works on
-// the recording carries it out first. Finish waits for the worker's
-// current frame.
+// dialog's thread); capture and coding run on a thread each; the sound on
+// the recorder's. The media core is not thread-safe: only the coding
+// worker works on it while the workers run, so a frame that is slow to
+// code (a key frame) never stops pictures from being taken. Everything
+// else only notes what it has, with its time, in one queue that the coding
+// worker carries out in time order: pictures as they were captured, pause
+// and resume requests, sound. Nothing waits for a frame being coded but
+// Finish, which lets the coding worker carry out what was captured before
+// it (at most kWaitingPictures-worth) and then completes the file.
+//
+// The queue holds a bounded number of pictures: when it is full, a new
+// picture takes the place of the newest one waiting, so the screen as it
+// is now is always the next to be coded after those already waiting, and
+// the frames between show the picture before (the timeline keeps wall
+// time; see MediaClock).
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -29,8 +38,8 @@ struct RecordingPlan {
   bool hasAudio = false;
   int audioDevice = kDefaultAudioDevice;
   std::string path;
-  // Called on the worker's thread when the file cannot be written on and
-  // the recording has ended by itself; may be empty.
+  // Called on the coding worker's thread when the file cannot be written
+  // on and the recording has ended by itself; may be empty.
   std::function<void()> stoppedByItself;
   RecordingSetup setup;  // captured size, audio format, file id and time still to fill
 };
@@ -38,9 +47,14 @@ struct RecordingPlan {
 // The sound format asked of the device.
 inline constexpr AsfAudioFormat kRecordedAudioFormat{2, 44100, 16};
 
-// How long the worker sleeps at a time while paused; Resume and Finish
-// wake it at once.
+// How long a worker sleeps at a time while it has nothing to do (paused,
+// or nothing to code); what it waits for wakes it at once.
 inline constexpr std::uint32_t kPausedSleepMs = 1000;
+
+// Pictures that may wait to be coded: a second's worth at the profile's
+// frame rate, at least two, within this many bytes.
+inline constexpr std::size_t kWaitingPictureBytes = std::size_t{96} << 20;
+std::size_t WaitingPictures(std::int32_t framesPerThousandSeconds, int width, int height);
 
 class RecordingRun {
  public:
@@ -67,7 +81,8 @@ class RecordingRun {
  private:
   struct Shared;
   explicit RecordingRun(std::shared_ptr<Shared> shared);
-  static void RunWorker(Shared& shared);
+  static void RunCapture(Shared& shared);
+  static void RunCoder(Shared& shared);
   void Request(bool pause);
 
   std::shared_ptr<Shared> shared_;

@@ -18,7 +18,8 @@ int ChromaDcScaler(int q);
 
 // Quantises coefficients in place into levels (row-major) and answers
 // whether any level other than an intra DC is non-zero. Intra blocks take
-// their DC divided by dcScaler.
+// their DC divided by dcScaler. Coefficients below 4096 in magnitude, as
+// ForwardDct gives for samples within +-255.
 bool Quantise(std::int16_t* coefficients, int q, bool intra, int dcScaler);
 // Levels back to coefficients, as a decoder does.
 void Dequantise(std::int16_t* levels, int q, bool intra, int dcScaler);

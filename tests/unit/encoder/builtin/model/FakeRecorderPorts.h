@@ -3,6 +3,7 @@
 // device the test feeds by hand, files in memory or in the temporary
 // folder, an outline that only records, and a clock whose time moves only
 // when the test lets it, with the capture worker on a real thread.
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -19,9 +20,12 @@
 
 namespace mavrion::encoder::builtin::fakes {
 
-// Time stands still until RunTo lets it run: the worker then does all that
-// falls due up to that time, and RunTo answers once the worker sleeps
-// towards a later time (or no worker runs). Grabs may spend time too.
+// Time stands still until RunTo lets it run: the workers then do all that
+// falls due up to that time, and RunTo answers once every worker sleeps
+// towards a later time (or no worker runs). Time moves on only while every
+// worker sleeps, to the earliest time one of them waits for, so workers
+// take turns as they would on a real clock. Grabs may spend time too, and
+// a worker may Take time as work that lasts.
 class FakeTime : public RecorderClock, public ThreadStarter {
  public:
   explicit FakeTime(std::uint32_t start) : now_(start), limit_(start) {}
@@ -55,10 +59,10 @@ class FakeTime : public RecorderClock, public ThreadStarter {
     std::unique_lock<std::mutex> lock(mutex_);
     limit_ = t;
     changed_.notify_all();
-    changed_.wait(lock, [&] { return running_ == 0 || (parked_ && target_ > limit_); });
+    changed_.wait(lock, [&] { return running_ == 0 || Idle(); });
     if (now_ < t) now_ = t;
   }
-  // Time passes without waiting for the worker.
+  // Time passes without waiting for the workers.
   void Spend(std::uint32_t ms) {
     {
       const std::lock_guard<std::mutex> lock(mutex_);
@@ -66,6 +70,11 @@ class FakeTime : public RecorderClock, public ThreadStarter {
       if (limit_ < now_) limit_ = now_;
     }
     changed_.notify_all();
+  }
+  // A worker's work that lasts ms while the other workers go on.
+  void Take(std::uint32_t ms) {
+    Sleeper busy;
+    SleepFor(busy, ms);
   }
   int RunningWorkers() {
     const std::lock_guard<std::mutex> lock(mutex_);
@@ -81,36 +90,61 @@ class FakeTime : public RecorderClock, public ThreadStarter {
   bool refuseThreads = false;
 
  private:
+  struct Sleeper {
+    std::uint32_t target = 0;
+    bool woken = false;
+  };
+
   class Alarm : public WorkerAlarm {
    public:
     explicit Alarm(FakeTime& time) : time_(time) {}
-    void Sleep(std::uint32_t ms) override { time_.SleepFor(ms); }
-    void Wake() override { time_.WakeSleeper(); }
+    void Sleep(std::uint32_t ms) override { time_.SleepFor(sleeper_, ms); }
+    void Wake() override { time_.WakeSleeper(sleeper_); }
 
    private:
     FakeTime& time_;
+    Sleeper sleeper_;
   };
 
-  void SleepFor(std::uint32_t ms) {
+  // With mutex_ held: every worker sleeps, none is woken, and none waits
+  // for a time the test has let come.
+  bool Idle() const {
+    if (static_cast<int>(parked_.size()) != running_) return false;
+    for (const Sleeper* s : parked_) {
+      if (s->woken || s->target <= limit_) return false;
+    }
+    return true;
+  }
+  // With mutex_ held: whether time may move on to sleeper's target.
+  bool Earliest(const Sleeper& sleeper) const {
+    if (static_cast<int>(parked_.size()) != running_ || sleeper.target > limit_) return false;
+    for (const Sleeper* s : parked_) {
+      if (s->woken || s->target < sleeper.target) return false;
+    }
+    return true;
+  }
+
+  void SleepFor(Sleeper& sleeper, std::uint32_t ms) {
     std::unique_lock<std::mutex> lock(mutex_);
-    const std::uint32_t target = now_ + ms;
-    while (!woken_ && target > limit_) {
-      parked_ = true;
-      target_ = target;
-      changed_.notify_all();
+    sleeper.target = now_ + ms;
+    parked_.push_back(&sleeper);
+    changed_.notify_all();
+    while (!sleeper.woken && now_ < sleeper.target) {
+      if (Earliest(sleeper)) {
+        now_ = sleeper.target;
+        break;
+      }
       changed_.wait(lock);
     }
-    parked_ = false;
-    if (woken_) {
-      woken_ = false;
-      return;
-    }
-    if (now_ < target) now_ = target;
+    sleeper.woken = false;
+    parked_.erase(std::find(parked_.begin(), parked_.end(), &sleeper));
+    changed_.notify_all();
   }
-  void WakeSleeper() {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    woken_ = true;
-    parked_ = false;
+  void WakeSleeper(Sleeper& sleeper) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      sleeper.woken = true;
+    }
     changed_.notify_all();
   }
 
@@ -118,9 +152,7 @@ class FakeTime : public RecorderClock, public ThreadStarter {
   std::condition_variable changed_;
   std::uint32_t now_;
   std::uint32_t limit_;
-  std::uint32_t target_ = 0;
-  bool parked_ = false;
-  bool woken_ = false;
+  std::vector<Sleeper*> parked_;
   int running_ = 0;
   std::vector<std::thread> threads_;
 };
@@ -221,7 +253,18 @@ class WriteGate {
     }
     changed_.notify_all();
   }
+  // The next writer takes ms of the fake time first: a disk slow once.
+  void SlowNext(FakeTime& time, std::uint32_t ms) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    slow_ = [&time, ms] { time.Take(ms); };
+  }
   void PassOrWait() {
+    std::function<void()> slow;
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      slow.swap(slow_);
+    }
+    if (slow) slow();
     std::unique_lock<std::mutex> lock(mutex_);
     if (!closed_) return;
     ++waiting_;
@@ -240,6 +283,7 @@ class WriteGate {
   std::condition_variable changed_;
   bool closed_ = false;
   int waiting_ = 0;
+  std::function<void()> slow_;
 };
 
 // Files in memory, each kept by name after it is closed; capacity makes a

@@ -162,6 +162,32 @@ TEST_F(RecordingRunTest, SlowCapturesRepeatFramesSoTheTimelineKeepsWallTime) {
   EXPECT_LE(grabs, 21);
 }
 
+TEST_F(RecordingRunTest, PicturesAreTakenWhileAFrameIsCodedAndTheNewestReplacesTheNewestWaiting) {
+  ASSERT_EQ(mt::MissingTools(), "");
+  ASSERT_EQ(Build(), kS_OK);
+  ASSERT_EQ(Enc().Start(), kS_OK);  // at 1000 ms, 10 frames a second
+  platform.time.RunTo(2950);
+  // The frame at 2 s is written for 2.95 s: 29 pictures are taken
+  // meanwhile, a second's worth (10) can wait.
+  platform.files.gate.SlowNext(platform.time, 2950);
+  platform.time.RunTo(7000);
+  const int grabs = platform.screen.grabs;
+  ASSERT_EQ(Enc().Stop(), kS_OK);
+  EXPECT_GE(grabs, 59) << "a picture for every frame, also while one was written";
+
+  const std::string path = mt::WriteTemp(File(), ".wmv");
+  std::vector<std::uint8_t> greys;
+  mt::ForEachDecodedFrame(path, 320 * 240 * 4, 10, [&](const std::uint8_t* frame) { greys.push_back(frame[0]); });
+  std::remove(path.c_str());
+  ASSERT_GE(greys.size(), 60u);
+  // The pictures taken while the frame at 2 s was written show at their
+  // own times; once the queue was full, the newest took the last place:
+  // the frames between repeat the picture before it.
+  for (std::size_t i = 1; i <= 29; ++i) EXPECT_NE(greys[i], greys[i - 1]) << "frame " << i;
+  for (std::size_t i = 30; i <= 48; ++i) EXPECT_EQ(greys[i], greys[29]) << "frame " << i;
+  for (std::size_t i = 49; i < 60; ++i) EXPECT_NE(greys[i], greys[i - 1]) << "frame " << i;
+}
+
 TEST_F(RecordingRunTest, SoundFromTheNamedDeviceIsInTheSameFile) {
   ASSERT_EQ(mt::MissingTools(), "");
   settings.ContentType = kContentAudioAndVideo;
