@@ -22,6 +22,7 @@ void MediaClock::Start(std::uint32_t nowMs) {
   paused_ = false;
   nextSlot_ = 0;
   pauses_.clear();
+  forgottenPausedFrames_ = 0;
   audioFrames_ = 0;
 }
 
@@ -96,7 +97,7 @@ std::int64_t MediaClock::ToFrames(std::int64_t ms) const {
 }
 
 std::int64_t MediaClock::PausedFramesBefore(std::int64_t wallFrame) const {
-  std::int64_t paused = 0;
+  std::int64_t paused = forgottenPausedFrames_;
   for (const PauseSpan& pause : pauses_) {
     const std::int64_t from = ToFrames(pause.from);
     if (from >= wallFrame) break;
@@ -110,7 +111,10 @@ MediaClock::AudioAdmission MediaClock::AdmitAudio(std::uint32_t arrivedMs, std::
   admission.firstFrame = audioFrames_;
   if (audioRate_ <= 0 || !started_ || frames == 0) return admission;
   const std::int64_t arrived = SinceStart(arrivedMs);
-  while (!pauses_.empty() && pauses_.front().to < arrived - kPauseMemoryMs) pauses_.erase(pauses_.begin());
+  while (!pauses_.empty() && pauses_.front().to < arrived - kPauseMemoryMs) {
+    forgottenPausedFrames_ += ToFrames(pauses_.front().to) - ToFrames(pauses_.front().from);
+    pauses_.erase(pauses_.begin());
+  }
 
   // The delivery's frames on the wall clock, the last one just before it
   // arrived; those captured before the start or while paused are cut out.

@@ -106,6 +106,9 @@ class MediaClock {
   // The recent pauses, oldest first: sound that arrives late is still cut
   // where they were.
   std::vector<PauseSpan> pauses_;
+  // The sample frames of the pauses no longer in that list: they still
+  // stand between the wall and the file's sound.
+  std::int64_t forgottenPausedFrames_ = 0;
 
   std::int64_t audioRate_ = 0;
   std::uint64_t audioFrames_ = 0;  // sample frames written so far

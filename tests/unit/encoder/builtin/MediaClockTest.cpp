@@ -173,5 +173,62 @@ TEST(MediaClockTest, SoundIsCutAtThePauseResumeAndStartInstantsAlsoWhenItArrives
   EXPECT_EQ(a.writtenFrames, 720u);
 }
 
+// A device of 100 ms buffers that keeps real time, whose buffers arrive up
+// to 30 ms late, and 250 ms late around each pause.
+TEST(MediaClockTest, PausesOfAnyLengthLeaveTheSoundAsLongAsThePictureAndWhereItWasHeard) {
+  const std::int64_t rate = 8000, perMs = rate / 1000;
+  MediaClock clock(15000);
+  clock.UseAudio(rate);
+  clock.Start(0);
+  // Wall ms: pauses of 6 s, 0.2 s and 12 s, each followed by more than the
+  // ten seconds the clock keeps pauses for; the stop is a pause too.
+  const std::vector<std::pair<std::int64_t, std::int64_t>> pauses = {
+      {8650, 14310}, {26000, 26200}, {27000, 39000}, {52000, 60000}};
+  const std::int64_t stop = 52000;
+  auto pausedBefore = [&](std::int64_t wall) {
+    std::int64_t paused = 0;
+    for (const auto& [from, to] : pauses) paused += std::clamp<std::int64_t>(wall, from, to) - from;
+    return paused;
+  };
+  auto nearPause = [&](std::int64_t wall) {
+    for (const auto& [from, to] : pauses) {
+      if (from >= stop) break;
+      if ((wall >= from - 200 && wall <= from + 500) || (wall >= to - 200 && wall <= to + 500)) return true;
+    }
+    return false;
+  };
+  std::size_t nextControl = 0;
+  std::uint64_t soundEnd = 0;
+  std::int64_t arrived = 0;
+  for (std::int64_t captured = 100; captured <= stop; captured += 100) {
+    // A buffer held up holds up those behind it.
+    arrived = std::max(arrived, captured + (nearPause(captured) ? 250 : captured / 100 % 4 * 10));
+    // Pause and resume instants that came before this buffer arrived.
+    while (nextControl < 2 * pauses.size()) {
+      const auto& [from, to] = pauses[nextControl / 2];
+      const std::int64_t at = nextControl % 2 == 0 ? from : to;
+      if (at > arrived || at > stop) break;
+      if (nextControl % 2 == 0) clock.Pause(static_cast<std::uint32_t>(at));
+      else clock.Resume(static_cast<std::uint32_t>(at));
+      ++nextControl;
+    }
+    const Admission a = clock.AdmitAudio(static_cast<std::uint32_t>(arrived), 100 * perMs);
+    ASSERT_EQ(a.silenceFrames, 0u) << "a device that keeps real time owes nothing; arrived " << arrived;
+    if (a.keptFrames != 0) {
+      // The first sample kept was heard at this recording time.
+      const std::int64_t heard = captured - 100 + static_cast<std::int64_t>(a.kept.front().offset) / perMs;
+      const std::int64_t at = static_cast<std::int64_t>(a.firstFrame) / perMs;
+      EXPECT_NEAR(at, heard - pausedBefore(heard), 250 + kAudioSteadyMs) << "arrived " << arrived;
+    }
+    soundEnd = SoundEnd(a);
+  }
+  ASSERT_TRUE(clock.Paused());
+  const std::int64_t recorded = stop - pausedBefore(stop);
+  EXPECT_EQ(clock.MediaTime(static_cast<std::uint32_t>(stop + 500)), recorded);
+  EXPECT_NEAR(static_cast<double>(soundEnd), static_cast<double>(recorded * perMs),
+              static_cast<double>(clock.FrameDurationMs() * perMs))
+      << "the sound is as long as the picture";
+}
+
 }  // namespace
 }  // namespace mavrion::encoder::builtin
