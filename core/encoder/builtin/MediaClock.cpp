@@ -22,7 +22,11 @@ void MediaClock::Start(std::uint32_t nowMs) {
   paused_ = false;
   nextSlot_ = 0;
   pauses_.clear();
+  forgottenPausedFrames_ = 0;
   audioFrames_ = 0;
+  heard_ = false;
+  holding_ = false;
+  heldFrames_ = 0;
 }
 
 void MediaClock::Pause(std::uint32_t nowMs) {
@@ -96,7 +100,7 @@ std::int64_t MediaClock::ToFrames(std::int64_t ms) const {
 }
 
 std::int64_t MediaClock::PausedFramesBefore(std::int64_t wallFrame) const {
-  std::int64_t paused = 0;
+  std::int64_t paused = forgottenPausedFrames_;
   for (const PauseSpan& pause : pauses_) {
     const std::int64_t from = ToFrames(pause.from);
     if (from >= wallFrame) break;
@@ -105,22 +109,16 @@ std::int64_t MediaClock::PausedFramesBefore(std::int64_t wallFrame) const {
   return paused;
 }
 
-MediaClock::AudioAdmission MediaClock::AdmitAudio(std::uint32_t arrivedMs, std::uint64_t frames) {
-  AudioAdmission admission;
-  admission.firstFrame = audioFrames_;
-  if (audioRate_ <= 0 || !started_ || frames == 0) return admission;
-  const std::int64_t arrived = SinceStart(arrivedMs);
-  while (!pauses_.empty() && pauses_.front().to < arrived - kPauseMemoryMs) pauses_.erase(pauses_.begin());
-
-  // The delivery's frames on the wall clock, the last one just before it
-  // arrived; those captured before the start or while paused are cut out.
-  const std::int64_t end = ToFrames(arrived);
-  const std::int64_t begin = end - static_cast<std::int64_t>(frames);
+void MediaClock::Place(std::int64_t begin, std::int64_t end, std::int64_t skipped, AudioAdmission* admission) const {
+  // Samples skipped..skipped + (end - begin) of the delivery stand at wall
+  // frames [begin, end); those before the start or while paused are cut out.
+  admission->kept.clear();
+  admission->keptFrames = 0;
   std::int64_t from = std::max<std::int64_t>(begin, 0);
   auto keep = [&](std::int64_t to) {
     if (to > from) {
-      admission.kept.push_back(FrameRange{static_cast<std::uint64_t>(from - begin), static_cast<std::uint64_t>(to - from)});
-      admission.keptFrames += static_cast<std::uint64_t>(to - from);
+      admission->kept.push_back(FrameRange{static_cast<std::uint64_t>(skipped + from - begin), static_cast<std::uint64_t>(to - from)});
+      admission->keptFrames += static_cast<std::uint64_t>(to - from);
     }
   };
   for (const PauseSpan& pause : pauses_) {
@@ -132,29 +130,71 @@ MediaClock::AudioAdmission MediaClock::AdmitAudio(std::uint32_t arrivedMs, std::
     if (from >= end) break;
   }
   keep(end);
+}
+
+MediaClock::AudioAdmission MediaClock::AdmitAudio(std::uint32_t arrivedMs, std::uint64_t frames) {
+  AudioAdmission admission;
+  admission.firstFrame = audioFrames_;
+  if (audioRate_ <= 0 || !started_ || frames == 0) return admission;
+  const std::int64_t arrived = SinceStart(arrivedMs);
+  while (!pauses_.empty() && pauses_.front().to < arrived - kPauseMemoryMs) {
+    forgottenPausedFrames_ += ToFrames(pauses_.front().to) - ToFrames(pauses_.front().from);
+    pauses_.erase(pauses_.begin());
+  }
+
+  // The delivery's frames on the wall clock: right after the device's
+  // previous ones, as its own clock counts them, however late they arrive;
+  // the first ones, and those after time the device lost, with the last
+  // just before it arrived.
+  const std::int64_t count = static_cast<std::int64_t>(frames);
+  const std::int64_t arrivedFrame = ToFrames(arrived);
+  bool byArrival = !heard_;
+  std::int64_t end = byArrival ? arrivedFrame : soundWall_ + count;
+  // Sooner after the one before than half its own length: the device is
+  // handing over sound it held back.
+  const bool catchingUp = heard_ && (arrived - lastArrival_) * 2 * audioRate_ < count * 1000;
+  heard_ = true;
+  lastArrival_ = arrived;
+  if (!byArrival && !catchingUp && arrivedFrame - end > ToFrames(kAudioLagLimitMs)) {
+    if (!holding_) {
+      // Far behind: the device either lost the time or held its sound
+      // back; whether the next delivery comes at its pace or in a hurry
+      // tells which. Until then this one waits.
+      Place(end - count, end, 0, &admission);
+      holding_ = true;
+      heldFrames_ = admission.keptFrames;
+      soundWall_ = end;
+      admission.hold = true;
+      return admission;
+    }
+    // Still far behind at the device's pace: the time is lost.
+    byArrival = true;
+    end = arrivedFrame;
+  }
+  Place(end - count, end, 0, &admission);
 
   // How far the sound would run ahead of the wall (behind when negative)
-  // with this delivery as it came.
-  const std::int64_t wallEnd = end - PausedFramesBefore(end);
-  std::int64_t lead = static_cast<std::int64_t>(audioFrames_ + admission.keptFrames) - wallEnd;
+  // with this delivery placed so.
+  const std::int64_t wallEnd = arrivedFrame - PausedFramesBefore(arrivedFrame);
+  const std::int64_t held = static_cast<std::int64_t>(heldFrames_);
+  auto leadWith = [&](const AudioAdmission& a) { return static_cast<std::int64_t>(audioFrames_ + a.keptFrames) + held - wallEnd; };
+  std::int64_t lead = leadWith(admission);
   const std::int64_t steady = ToFrames(kAudioSteadyMs);
+  if (byArrival && lead < -steady) {
+    // What the device missed is silence.
+    admission.silenceFrames = static_cast<std::uint64_t>(-lead);
+    lead = 0;
+  }
+  admission.heldFrames = heldFrames_;
+  holding_ = false;
+  heldFrames_ = 0;
   if (lead > ToFrames(kAudioLeadLimitMs)) {
-    // Faster than real time: the oldest of the surplus goes.
-    std::uint64_t drop = std::min<std::uint64_t>(admission.keptFrames, static_cast<std::uint64_t>(lead - steady));
-    lead -= static_cast<std::int64_t>(drop);
-    admission.keptFrames -= drop;
-    while (drop != 0) {
-      FrameRange& first = admission.kept.front();
-      const std::uint64_t cut = std::min(drop, first.count);
-      first.offset += cut;
-      first.count -= cut;
-      drop -= cut;
-      if (first.count == 0) admission.kept.erase(admission.kept.begin());
-    }
-  } else if (lead < -ToFrames(kAudioLagLimitMs)) {
-    // Stalled: the sound it missed is silence.
-    admission.silenceFrames = static_cast<std::uint64_t>(-lead - steady);
-    lead = -steady;
+    // Faster than real time: the oldest of the surplus goes, and the rest
+    // follows on from the sound before.
+    const std::int64_t drop = std::min<std::int64_t>(lead - steady, count);
+    end -= drop;
+    Place(end - (count - drop), end, drop, &admission);
+    lead = leadWith(admission);
   }
   // Drift is taken back a few samples at a time, spread over the delivery.
   const std::int64_t step = static_cast<std::int64_t>(admission.keptFrames / kAudioStretchDivisor);
@@ -162,7 +202,23 @@ MediaClock::AudioAdmission MediaClock::AdmitAudio(std::uint32_t arrivedMs, std::
   if (lead > steady) stretch = -std::min(lead - steady, step);
   if (lead < -steady) stretch = std::min(-steady - lead, step);
   admission.writtenFrames = static_cast<std::uint64_t>(static_cast<std::int64_t>(admission.keptFrames) + stretch);
-  audioFrames_ += admission.silenceFrames + admission.writtenFrames;
+  soundWall_ = end + stretch;
+  audioFrames_ += admission.silenceFrames + admission.heldFrames + admission.writtenFrames;
+  return admission;
+}
+
+MediaClock::AudioAdmission MediaClock::TakeHeldAudio() {
+  AudioAdmission admission;
+  admission.firstFrame = audioFrames_;
+  if (!holding_) return admission;
+  // Nothing came after it: what it left behind the wall the device lost.
+  const std::int64_t arrivedFrame = ToFrames(lastArrival_);
+  const std::int64_t lead = static_cast<std::int64_t>(audioFrames_ + heldFrames_) - (arrivedFrame - PausedFramesBefore(arrivedFrame));
+  if (lead < -ToFrames(kAudioSteadyMs)) admission.silenceFrames = static_cast<std::uint64_t>(-lead);
+  admission.heldFrames = heldFrames_;
+  holding_ = false;
+  heldFrames_ = 0;
+  audioFrames_ += admission.silenceFrames + admission.heldFrames;
   return admission;
 }
 

@@ -6,14 +6,17 @@
 //
 // The wall clock is also the reference for sound, so that the file is as
 // long as the time recorded whatever pace the sound device keeps. Each
-// delivery is placed where its arrival says it was captured: its last
-// sample just before it arrived. Samples captured while paused, or before
-// the start, are left out, so a delivery is cut at the pause and resume
-// instants. A device whose sound drifts from the wall a little is brought
-// back by stretching or shrinking deliveries by a few samples in a
-// thousand; only one that runs far ahead (faster than real time) has its
-// surplus dropped, and only one that stalls has the gap filled with
-// silence.
+// delivery follows on from the device's previous one, as the device's own
+// clock counts its samples, however late it arrives; the first is placed
+// by its arrival, its last sample just before it arrived. Samples captured
+// while paused, or before the start, are left out, so a delivery is cut at
+// the pause and resume instants. A device whose sound drifts from the wall
+// a little is brought back by stretching or shrinking deliveries by a few
+// samples in a thousand; only one that runs far ahead (faster than real
+// time) has its surplus dropped. One that falls far behind is waited for:
+// a burst that follows fills the time with the sound the device held
+// back, while sound that goes on at the device's pace shows the time lost,
+// and only then is the gap filled with silence.
 #include <cstdint>
 #include <vector>
 
@@ -68,13 +71,17 @@ class MediaClock {
     std::uint64_t count = 0;
   };
   // What becomes of a delivery: silence first (sound the device missed),
-  // then the kept ranges of the delivery in order, together stretched or
-  // shrunk to writtenFrames. firstFrame is the number of the sample frame
-  // at which the silence, or else the kept sound, begins; the file's audio
-  // time is that number over the rate.
+  // then the sound held back from the delivery before (heldFrames, as it
+  // was kept), then the kept ranges of the delivery in order, together
+  // stretched or shrunk to writtenFrames. firstFrame is the number of the
+  // sample frame at which the silence, or else the sound, begins; the
+  // file's audio time is that number over the rate. When hold is set the
+  // kept ranges wait for the next admission and nothing is written yet.
   struct AudioAdmission {
     std::uint64_t firstFrame = 0;
     std::uint64_t silenceFrames = 0;
+    std::uint64_t heldFrames = 0;
+    bool hold = false;
     std::vector<FrameRange> kept;
     std::uint64_t keptFrames = 0;
     std::uint64_t writtenFrames = 0;
@@ -82,6 +89,9 @@ class MediaClock {
   // frames sample frames arrived at arrivedMs. Also after a pause that
   // began later than their arrival was carried out, and while paused.
   AudioAdmission AdmitAudio(std::uint32_t arrivedMs, std::uint64_t frames);
+  // At the end: the sound still held back, after the silence of the time
+  // the device lost before it.
+  AudioAdmission TakeHeldAudio();
 
  private:
   struct PauseSpan {
@@ -95,6 +105,7 @@ class MediaClock {
   std::int64_t WallTime(std::uint32_t nowMs) const;
   std::int64_t ToFrames(std::int64_t ms) const;
   std::int64_t PausedFramesBefore(std::int64_t wallFrame) const;
+  void Place(std::int64_t begin, std::int64_t end, std::int64_t skipped, AudioAdmission* admission) const;
 
   std::int64_t rate_;  // thousandths of a frame per second
   std::uint32_t startTick_ = 0;
@@ -106,9 +117,17 @@ class MediaClock {
   // The recent pauses, oldest first: sound that arrives late is still cut
   // where they were.
   std::vector<PauseSpan> pauses_;
+  // The sample frames of the pauses no longer in that list: they still
+  // stand between the wall and the file's sound.
+  std::int64_t forgottenPausedFrames_ = 0;
 
   std::int64_t audioRate_ = 0;
   std::uint64_t audioFrames_ = 0;  // sample frames written so far
+  bool heard_ = false;             // a delivery came since the start
+  std::int64_t soundWall_ = 0;     // wall frame where the device's next sample belongs
+  std::int64_t lastArrival_ = 0;   // wall ms of the last delivery
+  bool holding_ = false;           // a delivery waits to learn whether time was lost
+  std::uint64_t heldFrames_ = 0;
 };
 
 }  // namespace mavrion::encoder::builtin

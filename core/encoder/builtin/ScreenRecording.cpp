@@ -92,28 +92,52 @@ bool ScreenRecording::WriteAudioBlock(std::int64_t timeMs, const std::uint8_t* d
   return bytes == 0 || writer_.WriteAudio(timeMs, data, bytes);
 }
 
+std::int64_t ScreenRecording::AudioTimeMs(std::uint64_t frame) const {
+  return static_cast<std::int64_t>(frame * 1000 / setup_.audio.samplesPerSecond);
+}
+
+void ScreenRecording::CopyKept(const std::uint8_t* pcm, const MediaClock::AudioAdmission& admission,
+                               std::vector<std::uint8_t>* into) const {
+  const std::uint64_t align = setup_.audio.BlockAlign();
+  into->clear();
+  for (const MediaClock::FrameRange& range : admission.kept) {
+    const std::uint8_t* from = pcm + range.offset * align;
+    into->insert(into->end(), from, from + range.count * align);
+  }
+}
+
+bool ScreenRecording::WriteGapAndHeld(const MediaClock::AudioAdmission& admission, std::uint64_t* frame) {
+  const std::uint64_t align = setup_.audio.BlockAlign();
+  // A long gap is filled a second at a time.
+  for (std::uint64_t left = admission.silenceFrames; left != 0;) {
+    std::uint64_t n = std::min<std::uint64_t>(left, setup_.audio.samplesPerSecond);
+    if (!WriteAudioBlock(AudioTimeMs(*frame), silence_.data(), static_cast<std::size_t>(n * align))) return false;
+    *frame += n;
+    left -= n;
+  }
+  if (admission.heldFrames == 0) return true;
+  if (!WriteAudioBlock(AudioTimeMs(*frame), heldSound_.data(), static_cast<std::size_t>(admission.heldFrames * align))) {
+    return false;
+  }
+  *frame += admission.heldFrames;
+  return true;
+}
+
 bool ScreenRecording::AddAudio(std::uint32_t arrivedMs, const std::uint8_t* pcm, std::size_t bytes) {
   if (!begun_ || finished_ || !setup_.hasAudio || writer_.Failed()) return false;
   const std::uint64_t align = setup_.audio.BlockAlign();
-  const std::uint64_t rate = setup_.audio.samplesPerSecond;
   MediaClock::AudioAdmission admission = clock_->AdmitAudio(arrivedMs, bytes / align);
-  std::uint64_t frame = admission.firstFrame;
-  auto timeOf = [&](std::uint64_t f) { return static_cast<std::int64_t>(f * 1000 / rate); };
-  // A long gap is filled a second at a time.
-  for (std::uint64_t left = admission.silenceFrames; left != 0;) {
-    std::uint64_t n = std::min<std::uint64_t>(left, rate);
-    if (!WriteAudioBlock(timeOf(frame), silence_.data(), static_cast<std::size_t>(n * align))) return false;
-    frame += n;
-    left -= n;
+  if (admission.hold) {
+    // The clock waits for the next delivery to learn where this one goes.
+    CopyKept(pcm, admission, &heldSound_);
+    return true;
   }
+  std::uint64_t frame = admission.firstFrame;
+  if (!WriteGapAndHeld(admission, &frame)) return false;
   if (admission.writtenFrames == 0) return !writer_.Failed();
   const std::uint8_t* kept = pcm + admission.kept.front().offset * align;
   if (admission.kept.size() > 1) {
-    keptSound_.clear();
-    for (const MediaClock::FrameRange& range : admission.kept) {
-      const std::uint8_t* from = pcm + range.offset * align;
-      keptSound_.insert(keptSound_.end(), from, from + range.count * align);
-    }
+    CopyKept(pcm, admission, &keptSound_);
     kept = keptSound_.data();
   }
   if (admission.writtenFrames != admission.keptFrames) {
@@ -121,7 +145,7 @@ bool ScreenRecording::AddAudio(std::uint32_t arrivedMs, const std::uint8_t* pcm,
                static_cast<std::size_t>(admission.writtenFrames), &stretchedSound_);
     kept = stretchedSound_.data();
   }
-  if (!WriteAudioBlock(timeOf(frame), kept, static_cast<std::size_t>(admission.writtenFrames * align))) return false;
+  if (!WriteAudioBlock(AudioTimeMs(frame), kept, static_cast<std::size_t>(admission.writtenFrames * align))) return false;
   // Sound from before a pause that arrived after it: the file is made
   // whole again, as at the pause.
   return !clock_->Paused() || writer_.Checkpoint();
@@ -146,6 +170,11 @@ bool ScreenRecording::Finish(std::uint32_t nowMs) {
   if (!clock_->Paused() && !writer_.Failed()) {
     MediaClock::DueSlots due = clock_->TakeSlotsBefore(nowMs);
     WriteRepeats(due.first, due.count);
+  }
+  if (setup_.hasAudio && !writer_.Failed()) {
+    const MediaClock::AudioAdmission held = clock_->TakeHeldAudio();
+    std::uint64_t frame = held.firstFrame;
+    WriteGapAndHeld(held, &frame);
   }
   finished_ = true;
   return writer_.Finish();

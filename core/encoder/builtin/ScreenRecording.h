@@ -76,6 +76,11 @@ class ScreenRecording {
  private:
   bool WriteRepeats(std::uint64_t first, std::uint64_t count);
   bool WriteAudioBlock(std::int64_t timeMs, const std::uint8_t* data, std::size_t bytes);
+  std::int64_t AudioTimeMs(std::uint64_t frame) const;
+  void CopyKept(const std::uint8_t* pcm, const MediaClock::AudioAdmission& admission,
+                std::vector<std::uint8_t>* into) const;
+  // The silence and the held-back sound that come before a delivery.
+  bool WriteGapAndHeld(const MediaClock::AudioAdmission& admission, std::uint64_t* frame);
 
   AsfWriter writer_;
   RecordingSetup setup_;
@@ -87,6 +92,7 @@ class ScreenRecording {
   std::vector<std::uint8_t> silence_;
   std::vector<std::uint8_t> keptSound_;
   std::vector<std::uint8_t> stretchedSound_;
+  std::vector<std::uint8_t> heldSound_;  // a late delivery the clock has not placed yet
   bool begun_ = false;
   bool finished_ = false;
   bool havePicture_ = false;

@@ -104,18 +104,6 @@ TEST(MediaClockTest, SoundKeepsToTheWallClockWhateverThePaceOfTheDevice) {
     }
     EXPECT_EQ(clock.MediaTime(5000), 5000);
   }
-  // A device that stalls: the gap beyond the lag limit is silence, up to
-  // the steady band.
-  {
-    MediaClock clock(10000);
-    clock.UseAudio(rate);
-    clock.Start(0);
-    for (std::uint32_t t = 100; t <= 1000; t += 100) clock.AdmitAudio(t, 800);
-    const Admission a = clock.AdmitAudio(3000, 800);
-    EXPECT_EQ(a.firstFrame, 8000u);
-    EXPECT_EQ(a.silenceFrames, (3000u - kAudioSteadyMs) * 8 - 8800u);
-    EXPECT_EQ(a.writtenFrames, 800u);
-  }
   // Devices 0.4 % fast and slow: taken back a few samples a buffer, never
   // at once, and held within the steady band and one buffer's step.
   for (std::uint64_t frames : {803u, 797u}) {
@@ -171,6 +159,111 @@ TEST(MediaClockTest, SoundIsCutAtThePauseResumeAndStartInstantsAlsoWhenItArrives
   EXPECT_EQ(a.firstFrame, 9600u);
   EXPECT_EQ(ranges(a), (Ranges{{0, 240}, {320, 480}}));
   EXPECT_EQ(a.writtenFrames, 720u);
+}
+
+// A device of 100 ms buffers that keeps real time, whose buffers arrive up
+// to 30 ms late, and 250 ms late around each pause and the stop.
+TEST(MediaClockTest, PausesOfAnyLengthLeaveTheSoundAsLongAsThePictureAndWhereItWasHeard) {
+  const std::int64_t rate = 8000, perMs = rate / 1000;
+  MediaClock clock(15000);
+  clock.UseAudio(rate);
+  clock.Start(0);
+  // Wall ms: pauses of 6 s, 0.2 s and 12 s, each followed by more than the
+  // ten seconds the clock keeps pauses for; the stop is a pause too.
+  const std::vector<std::pair<std::int64_t, std::int64_t>> pauses = {
+      {8650, 14310}, {26000, 26200}, {27000, 39000}, {52000, 60000}};
+  const std::int64_t stop = 52000;
+  auto pausedBefore = [&](std::int64_t wall) {
+    std::int64_t paused = 0;
+    for (const auto& [from, to] : pauses) paused += std::clamp<std::int64_t>(wall, from, to) - from;
+    return paused;
+  };
+  auto nearPause = [&](std::int64_t wall) {
+    for (const auto& [from, to] : pauses) {
+      if ((wall >= from - 200 && wall <= from + 500) || (wall >= to - 200 && wall <= to + 500)) return true;
+    }
+    return false;
+  };
+  std::size_t nextControl = 0;
+  std::uint64_t soundEnd = 0;
+  std::int64_t arrived = 0;
+  for (std::int64_t captured = 100; captured <= stop; captured += 100) {
+    // A buffer held up holds up those behind it.
+    arrived = std::max(arrived, captured + (nearPause(captured) ? 250 : captured / 100 % 4 * 10));
+    // Pause and resume instants that came before this buffer arrived.
+    while (nextControl < 2 * pauses.size()) {
+      const auto& [from, to] = pauses[nextControl / 2];
+      const std::int64_t at = nextControl % 2 == 0 ? from : to;
+      if (at > arrived || at > stop) break;
+      if (nextControl % 2 == 0) clock.Pause(static_cast<std::uint32_t>(at));
+      else clock.Resume(static_cast<std::uint32_t>(at));
+      ++nextControl;
+    }
+    const Admission a = clock.AdmitAudio(static_cast<std::uint32_t>(arrived), 100 * perMs);
+    ASSERT_EQ(a.silenceFrames, 0u) << "a device that keeps real time owes nothing; arrived " << arrived;
+    if (a.keptFrames != 0) {
+      // The first sample kept was heard at this recording time.
+      const std::int64_t heard = captured - 100 + static_cast<std::int64_t>(a.kept.front().offset) / perMs;
+      const std::int64_t at = static_cast<std::int64_t>(a.firstFrame) / perMs;
+      EXPECT_NEAR(at, heard - pausedBefore(heard), kAudioSteadyMs) << "arrived " << arrived;
+    }
+    soundEnd = SoundEnd(a);
+  }
+  ASSERT_TRUE(clock.Paused());
+  const std::int64_t recorded = stop - pausedBefore(stop);
+  EXPECT_EQ(clock.MediaTime(static_cast<std::uint32_t>(stop + 500)), recorded);
+  EXPECT_NEAR(static_cast<double>(soundEnd), static_cast<double>(recorded * perMs),
+              static_cast<double>(clock.FrameDurationMs() * perMs))
+      << "the sound is as long as the picture";
+}
+
+// A device of 100 ms buffers that stalls from 1 s to 2.5 s. Where each
+// buffer's sound lands in the file is checked against when it was heard.
+TEST(MediaClockTest, AStalledDeviceHasItsLateBurstPlacedWhereItWasHeardAndOnlyLostTimeIsSilence) {
+  struct Device {
+    MediaClock clock{10000};
+    std::vector<std::int64_t> waiting;  // when the held buffers were heard
+    std::uint64_t silence = 0;
+    Device() {
+      clock.UseAudio(8000);
+      clock.Start(0);
+    }
+    // A buffer heard from `heard` ms that arrived at `arrived`.
+    void Deliver(std::int64_t heard, std::int64_t arrived) {
+      const Admission a = clock.AdmitAudio(static_cast<std::uint32_t>(arrived), 800);
+      Land(a);
+      if (a.hold) waiting.push_back(heard);
+      else ExpectAt(heard, a.firstFrame + a.silenceFrames + a.heldFrames);
+    }
+    void Land(const Admission& a) {
+      silence += a.silenceFrames;
+      for (std::size_t i = 0; i < waiting.size(); ++i) ExpectAt(waiting[i], a.firstFrame + a.silenceFrames + 800 * i);
+      if (!a.hold) waiting.clear();
+    }
+    static void ExpectAt(std::int64_t heard, std::uint64_t frame) {
+      EXPECT_NEAR(static_cast<double>(frame), static_cast<double>(heard * 8), kAudioSteadyMs * 8.0) << "heard at " << heard;
+    }
+  };
+  // It held its sound back: the burst fills the stall, with no silence.
+  {
+    Device device;
+    for (std::int64_t t = 0; t < 1000; t += 100) device.Deliver(t, t + 100);
+    for (std::int64_t t = 1000; t < 2500; t += 100) device.Deliver(t, 2500);
+    for (std::int64_t t = 2500; t < 4000; t += 100) device.Deliver(t, t + 100);
+    EXPECT_EQ(device.silence, 0u);
+  }
+  // It lost the time: sound goes on at its pace after the gap, which is
+  // silence; the same when the stop comes before the next buffer.
+  {
+    Device device;
+    for (std::int64_t t = 0; t < 1000; t += 100) device.Deliver(t, t + 100);
+    for (std::int64_t t = 2400; t < 4000; t += 100) device.Deliver(t, t + 100);
+    EXPECT_NEAR(static_cast<double>(device.silence), 1400.0 * 8, kAudioSteadyMs * 8.0);
+    device.Deliver(5000, 5100);
+    device.clock.Pause(5100);
+    device.Land(device.clock.TakeHeldAudio());
+    EXPECT_TRUE(device.waiting.empty());
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <sstream>
 #include <vector>
 
@@ -36,6 +37,17 @@ std::vector<long> VideoPacketTimes(const std::string& path) {
   std::istringstream lines(out);
   for (long t; lines >> t;) times.push_back(t);
   return times;
+}
+
+// 64 x 48 at 10 frames a second, with 16-bit mono sound at 8 kHz.
+RecordingSetup SmallWithSound() {
+  RecordingSetup setup;
+  setup.capturedWidth = 64;
+  setup.capturedHeight = 48;
+  setup.framesPerThousandSeconds = 10000;
+  setup.hasAudio = true;
+  setup.audio = AsfAudioFormat{1, 8000, 16};
+  return setup;
 }
 
 TEST(ScreenRecordingTest, LateCapturesAndAPauseGiveTheRecordedTimeWithoutGapsOrFrozenStretches) {
@@ -157,13 +169,7 @@ TEST(ScreenRecordingTest, ASeekLandsOnTheKeyFrameAtOrBeforeItsTargetToTheEndOfTh
   ASSERT_EQ(mt::MissingTools(), "");
   MemorySink sink;
   ScreenRecording recording(&sink);
-  RecordingSetup setup;
-  setup.capturedWidth = 64;
-  setup.capturedHeight = 48;
-  setup.framesPerThousandSeconds = 10000;
-  setup.hasAudio = true;
-  setup.audio = AsfAudioFormat{1, 8000, 16};
-  ASSERT_TRUE(recording.Begin(setup, 0));  // key frames at 0, 10 and 20 s
+  ASSERT_TRUE(recording.Begin(SmallWithSound(), 0));  // key frames at 0, 10 and 20 s
   Screen screen(64, 48);
   std::vector<std::uint8_t> sound(1600, 0);
   for (std::uint32_t t = 0; t < 26000; t += 100) {
@@ -185,6 +191,54 @@ TEST(ScreenRecordingTest, ASeekLandsOnTheKeyFrameAtOrBeforeItsTargetToTheEndOfTh
   EXPECT_EQ(landing("23"), "20000,K_");
   EXPECT_EQ(landing("25.8"), "20000,K_") << "near the end";
   std::remove(path.c_str());
+}
+
+// The sound device's buffers of 100 ms each hold one level, which tells
+// them apart in the decoded sound: a burst after a stall, a pause, and at
+// the end a buffer alone after time the device lost, just before the stop.
+TEST(ScreenRecordingTest, LateSoundLandsWhereItWasHeardAroundAStallAPauseAndTheStop) {
+  ASSERT_EQ(mt::MissingTools(), "");
+  MemorySink sink;
+  ScreenRecording recording(&sink);
+  ASSERT_TRUE(recording.Begin(SmallWithSound(), 0));
+  Screen screen(64, 48);
+  auto level = [](std::int64_t heard) { return static_cast<std::int16_t>(500 + heard / 100 * 500); };
+  auto deliver = [&](std::int64_t heard, std::int64_t arrived) {
+    std::vector<std::int16_t> buffer(800, level(heard));
+    ASSERT_TRUE(recording.AddAudio(static_cast<std::uint32_t>(arrived), reinterpret_cast<const std::uint8_t*>(buffer.data()),
+                                   buffer.size() * 2));
+  };
+  for (std::int64_t t = 0; t < 6000; t += 100) {
+    if (t == 3000) {
+      ASSERT_TRUE(recording.Pause(3000));
+    }
+    if (t == 4000) recording.Resume(4000);
+    if (t < 3000 || t >= 4000) {
+      ASSERT_TRUE(recording.AddFrame(static_cast<std::uint32_t>(t), screen.Show(0)));
+    }
+    if (t == 2500) {
+      for (std::int64_t heard = 1000; heard < 2500; heard += 100) deliver(heard, 2500);
+    }
+    if (t < 1000 || (t >= 2500 && t < 5000)) deliver(t, t + 100);
+  }
+  deliver(5900, 6000);
+  ASSERT_TRUE(recording.Finish(6000));
+  const std::string path = mt::WriteTemp(sink.Bytes(), ".wmv");
+  int code = 0;
+  const std::string raw = mt::Run("ffmpeg -v error -i '" + path + "' -map 0:a -f s16le -ac 1 -ar 8000 -", &code);
+  std::remove(path.c_str());
+  ASSERT_EQ(code, 0);
+  std::vector<std::int16_t> sound(raw.size() / 2);
+  std::memcpy(sound.data(), raw.data(), sound.size() * 2);
+  EXPECT_NEAR(static_cast<double>(sound.size()), 5000.0 * 8, 100.0 * 8) << "as long as the picture";
+  // The middle of each buffer, at its recording time (paused time is out).
+  auto heardAt = [&](std::int64_t media) { return sound.at(static_cast<std::size_t>(media * 8 + 400)); };
+  for (std::int64_t heard = 0; heard < 5000; heard += 100) {
+    if (heard >= 3000 && heard < 4000) continue;
+    EXPECT_NEAR(heardAt(heard < 3000 ? heard : heard - 1000), level(heard), 100) << "heard at " << heard;
+  }
+  EXPECT_NEAR(heardAt(4500), 0, 100) << "the time the device lost is silence";
+  EXPECT_NEAR(heardAt(4900), level(5900), 100);
 }
 
 }  // namespace
