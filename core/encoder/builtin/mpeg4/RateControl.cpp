@@ -10,6 +10,9 @@ constexpr std::int64_t kSharpenMs = 2500;
 // Sharpening leaves this part of the buffer for the next change (on top of
 // the margin Room keeps): a new page at a coarse quantiser.
 constexpr std::int64_t kChangeReservePercent = 25;
+// Refinement finer than this quantiser keeps this part of the buffer.
+constexpr int kReadableQuantiser = 5;
+constexpr std::int64_t kPolishReservePercent = 50;
 
 }  // namespace
 
@@ -71,9 +74,12 @@ RateControl::Refinement RateControl::PlanRefinement(const StillParts& still, std
     ++r.quantiser;
   }
   // Spread over the sharpening time; above the reserve line, less than the
-  // rate's share, so that the bucket drains to it.
+  // rate's share, so that the bucket drains to it. Once text is readable,
+  // the rest of the sharpness is worth less than room for the next page:
+  // it keeps a larger reserve.
   const std::int64_t frames = std::max<std::int64_t>(1, kSharpenMs * framesPerThousandSeconds_ / 1000000);
-  const std::int64_t above = Room() - capacity_ * kChangeReservePercent / 100 - changeBits;
+  const std::int64_t reserve = r.quantiser < kReadableQuantiser ? kPolishReservePercent : kChangeReservePercent;
+  const std::int64_t above = Room() - capacity_ * reserve / 100 - changeBits;
   r.bits = std::clamp(frameShare_ + above / frames, frameShare_ / 8, std::max<std::int64_t>(0, Room() - changeBits));
   return r;
 }
