@@ -5,8 +5,10 @@
 namespace mavrion::encoder::builtin::mpeg4 {
 namespace {
 
-// A screen that stops is sharpened within about this long.
-constexpr std::int64_t kSharpenMs = 2500;
+// Each step of sharpening is planned to be paid within about this long: a
+// screen that stops is sharpened in steps, the coarse ones first, which
+// gives the most fidelity for the bits soonest.
+constexpr std::int64_t kSharpenMs = 800;
 // Sharpening leaves this part of the buffer for the next change (on top of
 // the margin Room keeps): a new page at a coarse quantiser.
 constexpr std::int64_t kChangeReservePercent = 25;
