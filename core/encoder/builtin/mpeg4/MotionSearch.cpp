@@ -9,6 +9,7 @@ namespace {
 
 constexpr int kFar = 1 << 28;
 constexpr int kLongestVector = 1000;  // half samples; f_code 7 reaches 1023
+constexpr int kWideReach = 256;       // whole samples, sideways
 
 }  // namespace
 
@@ -97,11 +98,10 @@ MotionVector MotionSearch::WideSearch(int mx, int my, int worse) const {
     int c = FullCost(mx, my, dx, dy, bestCost, 2);
     if (c < bestCost) bestCost = c, bestX = dx, bestY = dy;
   };
-  const int reach = 256;
-  for (int d = -reach; d <= reach; ++d) {
-    consider(0, d);
-    consider(d, 0);
-  }
+  // Pages scroll further than windows are dragged in a frame: vertically
+  // as far as vectors reach.
+  for (int d = -kLongestVector / 2; d <= kLongestVector / 2; ++d) consider(0, d);
+  for (int d = -kWideReach; d <= kWideReach; ++d) consider(d, 0);
   for (int dy = -24; dy <= 24; ++dy) {
     for (int dx = -24; dx <= 24; ++dx) consider(dx, dy);
   }

@@ -22,6 +22,14 @@ constexpr int kBorder = 32;  // luma samples around each reference plane
 constexpr int kIntraRefresh = 120;
 // Rough bits of a macroblock's header, for the rate model.
 constexpr double kIntraOverhead = 24, kInterOverhead = 10;
+// A still macroblock whose luma differs from the source by less than this
+// (sum of absolute differences) shows it as well as refining could.
+constexpr int kShownExactly = 64;
+// A plane of refinement alone holds at least this many times what its
+// macroblocks left as they were cost, or waits at most this many frames
+// for it.
+constexpr std::int64_t kRefinePlanes = 5;
+constexpr int kLongestSharpenWait = 8;
 
 enum Mode : std::uint8_t { kSkip, kInter, kIntra };
 
@@ -32,6 +40,7 @@ struct Mpeg4Encoder::Macroblock {
   std::uint8_t quality = 0;  // quantiser of what the reference shows; 0 before anything
   std::uint8_t interCodings = 0;
   MotionVector lastMv;
+  std::int32_t stillError = -1;  // luma error of what is shown while still; -1 until measured
   // This frame.
   bool changed = false;
   bool coded = false;
@@ -49,6 +58,8 @@ struct Mpeg4Encoder::Analysis {
   std::vector<MacroblockLevels> levels;
   double complexity[2] = {0, 0};         // inter, intra
   int count[2] = {0, 0};
+  double refinedError = 0;               // of the macroblocks refined in this plane
+  int refined = 0;
 };
 
 Mpeg4Encoder::Mpeg4Encoder(const EncoderSettings& settings)
@@ -103,6 +114,9 @@ void Mpeg4Encoder::Analyse(const BgraImage& picture, bool key) {
       if (changed) {
         ConvertMacroblock(picture.pixels, picture.strideBytes, w, h, mx, my, source_.get());
         a.changed.push_back(index);
+      } else if (mb.stillError < 0) {
+        mb.stillError = MotionSearch(*source_, *reference_, kBorder).Cost(mx, my, MotionVector{});
+        if (mb.stillError < kShownExactly) mb.quality = 1;
       }
     }
   }
@@ -261,6 +275,8 @@ std::size_t Mpeg4Encoder::CodePlane(bool key, int q, std::int64_t refineBudget, 
     // in turn, while the budget lasts.
     const std::size_t n = blocks_.size();
     std::int64_t spent = 0;
+    a.refinedError = 0;
+    a.refined = 0;
     refineStop_ = refineCursor_;
     for (std::size_t step = 0; step < n && spent < refineBudget; ++step) {
       const std::size_t index = (refineCursor_ + step) % n;
@@ -270,6 +286,8 @@ std::size_t Mpeg4Encoder::CodePlane(bool key, int q, std::int64_t refineBudget, 
       mb.mv = MotionVector{};
       CodeMacroblock(static_cast<int>(index), mb.forceIntra, q);
       spent += EstimateBits(a.levels[index], mb.cbp, mb.mode == kIntra) + 2;
+      a.refinedError += mb.stillError;
+      ++a.refined;
     }
   }
   out->clear();
@@ -315,7 +333,11 @@ void Mpeg4Encoder::WriteNotCoded(std::int64_t timeMs, std::vector<std::uint8_t>*
   rate_.Add(out->size() * 8);
 }
 
-void Mpeg4Encoder::Commit(const BgraImage& picture, bool key, int q) {
+void Mpeg4Encoder::Commit(const BgraImage& picture, bool key, int q, std::size_t bits, std::int64_t timeMs) {
+  rate_.Add(bits);
+  previousSecond_ = timeMs / 1000;
+  leftOut_ = 0;
+  refineCursor_ = refineStop_;
   Analysis& a = *analysis_;
   std::swap(reference_, current_);
   reference_->ExtendEdges();
@@ -334,6 +356,7 @@ void Mpeg4Encoder::Commit(const BgraImage& picture, bool key, int q) {
                     bytes);
       }
     }
+    if (mb.changed || mb.coded) mb.stillError = -1;
     if (!mb.coded) continue;
     mb.quality = static_cast<std::uint8_t>(q);
     if (mb.mode == kIntra) {
@@ -382,6 +405,7 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
   const bool key = wantKey || !started_;
   Analyse(picture, key);
   Analysis& a = *analysis_;
+  if (!key && a.changed.empty()) return Sharpen(picture, timeMs, out);
   a.complexity[0] = a.complexity[1] = 0;
   a.count[0] = a.count[1] = 0;
   if (key) {
@@ -407,8 +431,8 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
   // A predicted plane spends a bit on every macroblock it leaves as it was.
   const double planeBits = key ? 64.0 : 64.0 + static_cast<double>(blocks_.size());
   auto predict = [&](int q) {
-    return rate_.PredictBits(a.complexity[0], a.count[0] * kInterOverhead, false, q) +
-           rate_.PredictBits(a.complexity[1], a.count[1] * kIntraOverhead, true, q) + planeBits;
+    return rate_.PredictBits(a.complexity[0], a.count[0] * kInterOverhead, RateControl::kInter, q) +
+           rate_.PredictBits(a.complexity[1], a.count[1] * kIntraOverhead, RateControl::kIntra, q) + planeBits;
   };
   // A frame that costs no more than the rate's share per frame even at the
   // coarsest quantiser kept is never left out (a small area that changes
@@ -500,19 +524,62 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
     // Learn from the whole plane: the model is only a guide.
     const bool intraMost = a.count[1] >= a.count[0];
     rate_.Learn(a.complexity[0] + a.complexity[1], a.count[0] * kInterOverhead + a.count[1] * kIntraOverhead + 64,
-                intraMost, q, static_cast<double>(bits));
+                intraMost ? RateControl::kIntra : RateControl::kInter, q, static_cast<double>(bits));
   }
   if (key) {
     lastKeyQuantiser_ = q;
     lastKeyBits_ = static_cast<std::int64_t>(bits);
     keyWantedSinceMs_ = -1;
   }
-  rate_.Add(bits);
-  previousSecond_ = timeMs / 1000;
-  leftOut_ = 0;
-  refineCursor_ = refineStop_;
-  Commit(picture, key, q);
+  Commit(picture, key, q, bits, timeMs);
   return key;
+}
+
+RateControl::StillParts Mpeg4Encoder::StillParts() const {
+  RateControl::StillParts still;
+  for (const Macroblock& mb : blocks_) {
+    if (mb.changed || mb.stillError < 0) continue;
+    for (int q = 0; q < mb.quality; ++q) {
+      still.errorCoarserThan[q] += mb.stillError;
+      ++still.countCoarserThan[q];
+    }
+  }
+  return still;
+}
+
+bool Mpeg4Encoder::Sharpen(const BgraImage& picture, std::int64_t timeMs, std::vector<std::uint8_t>* out) {
+  const RateControl::StillParts still = StillParts();
+  const RateControl::Refinement plan = rate_.PlanRefinement(still, 0);
+  const int q = plan.quantiser;
+  // A plane spends a bit on every macroblock it leaves as it was: the
+  // refinement of a few frames goes into one, so that those bits are a
+  // small part of it.
+  const std::int64_t planeBits = 64 + static_cast<std::int64_t>(blocks_.size());
+  std::int64_t budget = std::min(plan.bits * (sharpenWaited_ + 1), rate_.Room());
+  if (budget < kRefinePlanes * planeBits && sharpenWaited_ + 1 < kLongestSharpenWait) {
+    ++sharpenWaited_;
+    EncodeRepeat(timeMs, out);
+    return false;
+  }
+  sharpenWaited_ = 0;
+  // Estimates steer the refinement; a plane that still comes out too large
+  // is tried again with less.
+  std::size_t bits = 0;
+  bool fits = false;
+  for (int attempt = 0; !fits && still.countCoarserThan[q] > 0 && budget > 0; ++attempt) {
+    bits = CodePlane(false, q, budget, timeMs, out);
+    fits = static_cast<std::int64_t>(bits) <= rate_.Room();
+    budget = attempt < 2 ? budget / 2 : 0;
+  }
+  const Analysis& a = *analysis_;
+  if (!fits || a.refined == 0) {
+    EncodeRepeat(timeMs, out);
+    return false;
+  }
+  rate_.Learn(a.refinedError, a.refined * RateControl::kRefineOverheadBits + static_cast<double>(planeBits),
+              RateControl::kRefine, q, static_cast<double>(bits));
+  Commit(picture, false, q, bits, timeMs);
+  return false;
 }
 
 void Mpeg4Encoder::LeaveOut(std::int64_t timeMs, std::vector<std::uint8_t>* out) {

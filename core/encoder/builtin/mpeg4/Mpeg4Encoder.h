@@ -68,9 +68,14 @@ class Mpeg4Encoder : public VideoCodec {
                         std::vector<std::uint8_t>* out);
   void CodeMacroblock(int index, bool intra, int q);
   void WriteMacroblocks(bool key, class BitWriter* bits);
+  // A frame where nothing changed: the still parts are sharpened as the
+  // rate control plans, or the last picture is shown again.
+  bool Sharpen(const BgraImage& picture, std::int64_t timeMs, std::vector<std::uint8_t>* out);
+  RateControl::StillParts StillParts() const;
   void LeaveOut(std::int64_t timeMs, std::vector<std::uint8_t>* out);
   void WriteNotCoded(std::int64_t timeMs, std::vector<std::uint8_t>* out);
-  void Commit(const BgraImage& picture, bool key, int q);
+  // Makes the plane just coded (bits long, at q) what a decoder shows.
+  void Commit(const BgraImage& picture, bool key, int q, std::size_t bits, std::int64_t timeMs);
 
   EncoderSettings settings_;
   int mbWidth_, mbHeight_;
@@ -84,6 +89,7 @@ class Mpeg4Encoder : public VideoCodec {
   bool dcOnly_ = false;  // intra blocks keep their mean alone
   std::int64_t previousSecond_ = 0;
   int leftOut_ = 0;  // frames left out in a row
+  int sharpenWaited_ = 0;  // still frames shown again while refinement gathers bits
   int lastKeyQuantiser_ = 0;
   std::int64_t lastKeyBits_ = 0;
   std::int64_t keyWantedSinceMs_ = -1;
