@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "core/encoder/builtin/wma/BlockLayout.h"
 
 namespace mavrion::encoder::builtin::wma {
 namespace {
@@ -28,8 +27,7 @@ int CoefficientCoder::Bits(const int* values, int count, int levelBits) const {
       ++run;
       continue;
     }
-    const int code = CodeOf(run, std::abs(values[i]));
-    bits += 1 + (code < 0 ? table_.lengths[kEscape] + levelBits + kFrameBits : table_.lengths[code]);
+    bits += Length(run, std::abs(values[i]), levelBits);
     run = 0;
   }
   if (run > 0) bits += table_.lengths[kEndOfBlock];
@@ -48,7 +46,7 @@ void CoefficientCoder::Write(const int* values, int count, int levelBits, mpeg4:
     if (code < 0) {
       out->Put(table_.codes[kEscape], table_.lengths[kEscape]);
       out->Put(static_cast<std::uint32_t>(level), levelBits);
-      out->Put(static_cast<std::uint32_t>(run), kFrameBits);
+      out->Put(static_cast<std::uint32_t>(run), kRunBits);
     } else {
       out->Put(table_.codes[code], table_.lengths[code]);
     }

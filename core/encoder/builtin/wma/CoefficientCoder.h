@@ -11,12 +11,20 @@
 
 namespace mavrion::encoder::builtin::wma {
 
+// An escape's run is written in as many bits as a frame's length has.
+inline constexpr int kRunBits = 11;
+
 class CoefficientCoder {
  public:
   explicit CoefficientCoder(const CoefficientTable& table);
 
   // levelBits is the escape's width for a level, given by the block's gain.
   int Bits(const int* values, int count, int levelBits) const;
+  // The bits of one value of level after run zeros, its sign included.
+  int Length(int run, int level, int levelBits) const {
+    const int code = CodeOf(run, level);
+    return 1 + (code < 0 ? table_.lengths[0] + levelBits + kRunBits : table_.lengths[code]);
+  }
   void Write(const int* values, int count, int levelBits, mpeg4::BitWriter* out) const;
 
  private:

@@ -21,13 +21,23 @@ constexpr int kLargestGain = 4 * kGainFieldMore;
 // opposite sign of Mdct's forward one.
 constexpr double kDecoderScale = -1.0;
 // Exponents follow the band's level raised to this power (see the header).
-constexpr double kEnvelopePower = 0.6;
+constexpr double kEnvelopePower = 0.2;
 // Band levels below this (mean square per sample, about one LSB) are all
 // the same to the ear: the exponents stop following them down.
 constexpr double kQuietestLevel = 1.0;
+// A value of one that needs a code longer than this, and whose coefficient
+// is below this many steps, is left out.
+constexpr int kLoneValueBits = 12;
+constexpr double kLoneValueRatio = 1.0;
+// Nothing above this frequency is coded: at these rates the bits do more
+// for the sound below it.
+constexpr double kHighestFrequency = 16000;
+// How far an exponent may stay from its band's wanted one to keep the
+// band before's (1.25 dB steps).
+constexpr int kExponentHold = 2;
 // Quantisation rounds magnitudes up from this fraction of a step: a little
 // below one half, since small values cost more bits than their error.
-constexpr double kRounding = 0.4;
+constexpr double kRounding = 0.35;
 
 // The decoder's choice of coefficient tables from the stated rate.
 int CoefficientTableFor(int channels, std::uint32_t bitsPerSecond) {
@@ -61,6 +71,7 @@ struct WmaEncoder::Block {
 };
 
 WmaEncoder::WmaEncoder(int channels, std::uint32_t bitsPerSecond) : channels_(channels), input_(channels) {
+  bitsPerSecond = std::clamp<std::uint32_t>(bitsPerSecond, channels == 2 ? 34000 : 27000, 64000);
   blockAlign_ = static_cast<std::uint16_t>(std::uint64_t{bitsPerSecond} * kFrameLength / (8 * kSampleRate));
   averageBytesPerSecond_ =
       static_cast<std::uint32_t>((std::uint64_t{blockAlign_} * kSampleRate + kFrameLength / 2) / kFrameLength);
@@ -184,7 +195,11 @@ void WmaEncoder::Analyse(Block* block, int frameOffset) {
     for (const int width : bands.widths) {
       const double level = std::max(Power(block->coefficients[c].data() + from, width) / length, kQuietestLevel);
       const double step = std::pow(level, 0.5 * kEnvelopePower) * std::sqrt(static_cast<double>(length));
-      e.push_back(static_cast<int>(std::lround(16.0 * std::log10(step))));
+      int exponent = static_cast<int>(std::lround(16.0 * std::log10(step)));
+      // A step of one costs four bits, staying costs one: the exponents
+      // move only when the level moved by more than that.
+      if (!e.empty() && std::abs(exponent - e.back()) <= kExponentHold) exponent = e.back();
+      e.push_back(exponent);
       block->loudest = std::max(block->loudest, e.back());
       from += width;
     }
@@ -200,7 +215,7 @@ void WmaEncoder::Analyse(Block* block, int frameOffset) {
 
 // Quantises every block for the frame's gain offset and answers the bits
 // the frame then takes.
-int WmaEncoder::CountBits(std::vector<Block>& blocks, int offset) const {
+int WmaEncoder::CountBits(std::vector<Block>& blocks, double offset) const {
   int total = 0;
   for (Block& block : blocks) {
     const int sizeIndex = kFrameBits - block.bits;
@@ -210,6 +225,7 @@ int WmaEncoder::CountBits(std::vector<Block>& blocks, int offset) const {
     const int levelBits = EscapeLevelBits(block.gain);
     const int largest = (1 << levelBits) - 1;
     const double gainScale = std::pow(10.0, block.gain / 20.0);
+    const int cutoff = static_cast<int>(kHighestFrequency * 2 * (1 << block.bits) / kSampleRate);
     total += kBlockSizeFieldBits * (block.carriesLengths ? 3 : 1) + (channels_ == 2 ? 1 : 0) + channels_;
     bool any = false;
     for (int c = 0; c < channels_; ++c) {
@@ -217,13 +233,22 @@ int WmaEncoder::CountBits(std::vector<Block>& blocks, int offset) const {
       q.assign(bands.codedCoefficients, 0);
       int from = 0;
       bool nonzero = false;
-      for (std::size_t b = 0; b < bands.widths.size() && from < bands.codedCoefficients; ++b) {
+      const CoefficientCoder& coder = coders_[c == 1 && block.midSide ? 1 : 0];
+      const int end = std::min(bands.codedCoefficients, cutoff);
+      int run = 0;
+      for (std::size_t b = 0; b < bands.widths.size() && from < end; ++b) {
         const double inverse = 1.0 / (block.bandStep[c][b] * gainScale);
-        const int to = std::min(from + bands.widths[b], bands.codedCoefficients);
+        const int to = std::min(from + bands.widths[b], end);
         for (int i = from; i < to; ++i) {
           const double x = block.coefficients[c][i];
-          const int magnitude = std::min(static_cast<int>(std::fabs(x) * inverse + kRounding), largest);
+          const double ratio = std::fabs(x) * inverse;
+          int magnitude = std::min(static_cast<int>(ratio + kRounding), largest);
+          // A lone small value after a long run costs far more bits than
+          // the error of leaving it out.
+          if (magnitude == 1 && ratio < kLoneValueRatio && coder.Length(run, 1, levelBits) > kLoneValueBits)
+            magnitude = 0;
           q[i] = (x < 0) != (kDecoderScale < 0) ? -magnitude : magnitude;
+          run = magnitude == 0 ? run + 1 : 0;
           nonzero = nonzero || magnitude != 0;
         }
         from = to;
@@ -231,7 +256,6 @@ int WmaEncoder::CountBits(std::vector<Block>& blocks, int offset) const {
       block.coded[c] = nonzero;
       if (!nonzero) continue;
       any = true;
-      const CoefficientCoder& coder = coders_[c == 1 && block.midSide ? 1 : 0];
       total += ExponentBits(block.exponents[c]) + coder.Bits(q.data(), bands.codedCoefficients, levelBits);
     }
     if (any) total += kGainFieldBits * (1 + (block.gain - 1) / kGainFieldMore) + (block.bits < kFrameBits ? 1 : 0);
@@ -253,17 +277,19 @@ void WmaEncoder::CodeFrame(std::vector<CodedAudioPacket>* out) {
     offset += 1 << block.bits;
   }
 
-  // The smallest gain offset whose frame fits the packet.
+  // The smallest gain offset whose frame fits the packet, in quarters of a
+  // dB: the blocks' gains round at different offsets, so the frame fills
+  // its packet more closely than whole dB would.
   const int budget = blockAlign_ * 8;
-  int low = -60, high = 400;
+  int low = -240, high = 1600;
   while (low < high) {
     const int middle = low + (high - low) / 2;
-    if (CountBits(blocks, middle) <= budget)
+    if (CountBits(blocks, middle / 4.0) <= budget)
       high = middle;
     else
       low = middle + 1;
   }
-  CountBits(blocks, low);
+  CountBits(blocks, low / 4.0);
 
   CodedAudioPacket packet;
   packet.firstFrame = nextFrame_ * kFrameLength;

@@ -12,20 +12,28 @@
 // searched so that the frame fills its packet. The exponents are the
 // spectral envelope raised to kEnvelopePower: the ear hears noise under a
 // loud band less, so a loud band gets coarser steps than a quiet one, but
-// less than in proportion to its level.
+// less than in proportion to its level. Nothing above 16 kHz is coded.
 //
-// Timing, the contract with the file's timeline: packet i (firstFrame =
-// i * 2048) decodes, in FFmpeg's decoder, which outputs every frame it is
-// given and delays nothing, to exactly the recorded sample frames
-// [i * 2048, (i + 1) * 2048): place packet i at firstFrame on the sound's
-// timeline and sound and picture agree. No block comes before the first,
-// so packet 0's first 1088 sample frames (25 ms) decode to silence fading
-// in. A packet holds the whole frame it needs: a decoder can start at any
-// packet, apart from its first 1088 sample frames in the same way, as long
-// as it was told the block length the frame starts with; FFmpeg keeps it
-// from the packet before, so a seek may cost one packet's sound. Flush ends
-// with the packet that holds the last recorded sample frame, so the decoded
-// sound is the recorded length rounded up to whole packets.
+// Timing, the contract with the file's timeline: packet i has firstFrame
+// i * 2048 and its frame decodes to exactly the recorded sample frames
+// [i * 2048, (i + 1) * 2048). Place packet i at firstFrame on the sound's
+// timeline and sound and picture agree in every decoder, whatever it does
+// with the frames it leaves out:
+// - GStreamer (avdec_wmav2) outputs every packet's sound at the packet's
+//   time; packet 0's first 1088 sample frames (25 ms) are silence fading in,
+//   since no block comes before the first to overlap them.
+// - FFmpeg 5 and later (and so ffmpeg, ffprobe, mpv) leave out the sound of
+//   the first two packets (4096 sample frames, 93 ms): its first sample is
+//   recorded frame 4096. After the last packet it gives one more frame, the
+//   last block's tail: silence, since Flush pads with it. Whether a player
+//   then puts that first sample at packet 2's time or at packet 0's is the
+//   container's and player's part (check it through the file).
+// - Older FFmpeg outputs every packet's frame like GStreamer.
+// Flush ends with the packet that holds the last recorded sample frame, so
+// the sound lasts the recorded length rounded up to whole packets. Each
+// packet starts with the length of its first block, stated in the packet
+// before (the format has no superframes here): a decoder that starts at a
+// packet other than the first may lose that packet's sound.
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -48,8 +56,10 @@ inline constexpr std::uint32_t kSoundBitsPerSecond = 48000;
 
 class WmaEncoder : public AudioCodec {
  public:
-  // channels 1 or 2; bitsPerSecond the rate to keep (32,000 to 64,000):
-  // the stated rate is the nearest a whole number of bytes a packet gives.
+  // channels 1 or 2; bitsPerSecond the rate to keep, held to 34,000 to
+  // 64,000 for stereo and 27,000 to 64,000 for mono (below, the format
+  // codes the high bands as noise, which this encoder does not write). The
+  // stated rate is the nearest a whole number of bytes a packet gives.
   WmaEncoder(int channels, std::uint32_t bitsPerSecond);
   ~WmaEncoder() override;
 
@@ -62,8 +72,8 @@ class WmaEncoder : public AudioCodec {
 
   void PlanFrames();
   void CodeFrame(std::vector<CodedAudioPacket>* out);
-  void Analyse(Block* block, int frameStart) ;
-  int CountBits(std::vector<Block>& blocks, int offset) const;
+  void Analyse(Block* block, int frameOffset);
+  int CountBits(std::vector<Block>& blocks, double offset) const;
   void WriteFrame(const std::vector<Block>& blocks, std::vector<std::uint8_t>* bytes);
 
   int channels_;

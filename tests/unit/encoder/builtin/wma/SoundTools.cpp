@@ -77,6 +77,21 @@ std::vector<std::int16_t> DecodeWithFfmpeg(const std::string& path, int channels
   return pcm;
 }
 
+std::vector<std::int16_t> DecodeWithGstreamer(const std::string& path, int channels, bool* ok) {
+  const std::string raw = media_tools::TempPath(".raw");
+  int code = 0;
+  media_tools::Run("gst-launch-1.0 -q filesrc location='" + path +
+                       "' ! wavparse ! avdec_wmav2 ! audioconvert ! audio/x-raw,format=S16LE,channels=" +
+                       std::to_string(channels) + " ! filesink location='" + raw + "' >/dev/null 2>&1",
+                   &code);
+  int readCode = 0;
+  const std::string bytes = media_tools::Run("cat '" + raw + "'; rm -f '" + raw + "'", &readCode);
+  *ok = code == 0;
+  std::vector<std::int16_t> pcm(bytes.size() / 2);
+  std::memcpy(pcm.data(), bytes.data(), pcm.size() * 2);
+  return pcm;
+}
+
 long FfmpegLead(std::size_t decodedFrames, std::size_t packets, std::size_t framesPerPacket) {
   if (packets >= 2 && decodedFrames == (packets - 1) * framesPerPacket) return static_cast<long>(2 * framesPerPacket);
   if (decodedFrames == packets * framesPerPacket) return 0;

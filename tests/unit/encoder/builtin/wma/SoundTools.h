@@ -24,6 +24,10 @@ std::string WritePcmWav(const std::vector<std::int16_t>& pcm, int channels, int 
 // ffmpeg failed or reported an error.
 std::vector<std::int16_t> DecodeWithFfmpeg(const std::string& path, int channels, bool* ok);
 
+// The same through GStreamer (wavparse, avdec_wmav2): every sample it
+// decodes; *ok false when gst-launch-1.0 failed.
+std::vector<std::int16_t> DecodeWithGstreamer(const std::string& path, int channels, bool* ok);
+
 // Where the first sample frame FFmpeg decodes from WMA packets of
 // framesPerPacket lies on the coded timeline: FFmpeg 5 and later leave out
 // the sound of the first two packets (and add one packet's length of the

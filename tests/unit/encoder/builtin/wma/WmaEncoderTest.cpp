@@ -104,6 +104,13 @@ TEST_F(WmaEncoderTest, FfmpegDecodesTheKnownSignalInPlaceAtTheStatedRate) {
     for (std::size_t i = 2; i + 2 < pcm.size(); ++i) shifted[i] = pcm[i + 2 * shift];
     EXPECT_GT(st::Snr(pcm, decoded, from, pcm.size()), st::Snr(shifted, decoded, from, pcm.size()) + 3.0);
   }
+
+  // GStreamer gives every packet's sound, in place from the first packet.
+  bool ok = false;
+  const std::vector<std::int16_t> gst = st::DecodeWithGstreamer(st::WriteWav(format, packets), 2, &ok);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(gst.size(), packets.size() * 2048 * 2);
+  EXPECT_GT(st::Snr(pcm, gst, 2 * 2048, pcm.size()), 8.0);
 }
 
 TEST_F(WmaEncoderTest, SilenceDecodesToSilence) {
