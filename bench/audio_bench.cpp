@@ -6,6 +6,8 @@
 // time on one core.
 //
 //   audio_bench [--rates 34000,40000,48000,64000] [--seconds S]
+#include <time.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -14,8 +16,6 @@
 #include <numbers>
 #include <string>
 #include <vector>
-
-#include <time.h>
 
 #include "core/encoder/builtin/wma/WmaEncoder.h"
 #include "tests/unit/encoder/builtin/MediaTools.h"
@@ -81,7 +81,8 @@ std::vector<std::int16_t> MakeSignal(double seconds, std::vector<std::size_t>* c
   std::uint32_t seed = 99;
   for (std::size_t at = kRate / 2; at + 3000 < frames; ++at) {
     double voice = 0;
-    for (std::size_t n = at - 2048; n < at + 256; ++n) voice += std::abs(static_cast<double>(speech[n % speech.size()]));
+    for (std::size_t n = at - 2048; n < at + 256; ++n)
+      voice += std::abs(static_cast<double>(speech[n % speech.size()]));
     if (voice / 2304 > 150) continue;
     clickAt->push_back(at);
     for (std::size_t n = 0; n < 90; ++n) {
@@ -103,7 +104,8 @@ long BestShift(const std::vector<std::int16_t>& original, const std::vector<std:
   const long frames = static_cast<long>(std::min(original.size(), decoded.size()) / 2);
   for (long shift = -limit; shift <= limit; ++shift) {
     double score = 0;
-    for (long i = limit; i + limit < frames; i += 3) score += static_cast<double>(decoded[2 * i]) * original[2 * (i + shift)];
+    for (long i = limit; i + limit < frames; i += 3)
+      score += static_cast<double>(decoded[2 * i]) * original[2 * (i + shift)];
     if (score > bestScore) bestScore = score, best = shift;
   }
   return best;
@@ -189,10 +191,10 @@ int main(int argc, char** argv) {
 
     const std::string wma = mt::TempPath(".wma");
     int code = 0;
-    mt::Run("ffmpeg -v error -y -i '" + source + "' -c:a wmav2 -b:a " + std::to_string(rate) + " '" + wma + "'",
-            &code);
+    mt::Run("ffmpeg -v error -y -i '" + source + "' -c:a wmav2 -b:a " + std::to_string(rate) + " '" + wma + "'", &code);
     const std::vector<std::int16_t> theirs = st::DecodeWithFfmpeg(wma, 2, &ok);
-    const std::string probe = mt::Run("ffprobe -v error -show_streams '" + wma + "' | grep '^bit_rate=' | cut -d= -f2", &code);
+    const std::string probe =
+        mt::Run("ffprobe -v error -show_streams '" + wma + "' | grep '^bit_rate=' | cut -d= -f2", &code);
     const Figures b = Measure(pcm, theirs, clicks, std::atof(probe.c_str()));
     std::printf("%-8u %-8s %10.0f %10.2f %12.1f %8ld %12s%s\n", rate, "ffmpeg", b.bitsPerSecond, b.segmentalSnr,
                 b.preEchoDb, b.shift, "-", ok ? "" : "  (decoder reported errors)");

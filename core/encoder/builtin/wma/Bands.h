@@ -13,7 +13,7 @@ namespace mavrion::encoder::builtin::wma {
 inline constexpr int kTopExponent = 95;
 
 struct BandLayout {
-  std::vector<int> widths;  // cover the whole block
+  std::vector<int> widths;    // cover the whole block
   int codedCoefficients = 0;  // the decoder reads coefficients up to here
 };
 

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-
 namespace mavrion::encoder::builtin::wma {
 namespace {
 

@@ -7,11 +7,14 @@
 namespace mavrion::encoder::builtin::wma {
 
 Mdct::Mdct(int length)
-    : length_(length), twiddle_(length / 2), roots_(length / 4), bitReverse_(length / 2), folded_(length),
+    : length_(length),
+      twiddle_(length / 2),
+      roots_(length / 4),
+      bitReverse_(length / 2),
+      folded_(length),
       work_(length / 2) {
   const int half = length / 2;
-  for (int n = 0; n < half; ++n)
-    twiddle_[n] = std::polar(1.0, -std::numbers::pi * (8 * n + 1) / (8.0 * length));
+  for (int n = 0; n < half; ++n) twiddle_[n] = std::polar(1.0, -std::numbers::pi * (8 * n + 1) / (8.0 * length));
   for (int k = 0; k < half / 2; ++k) roots_[k] = std::polar(1.0, -2 * std::numbers::pi * k / half);
   int bits = 0;
   while ((1 << bits) < half) ++bits;
@@ -47,8 +50,7 @@ void Mdct::Forward(const float* x, float* out) {
     folded_[n] = -static_cast<double>(x[l + q - 1 - n]) - x[l + q + n];
     folded_[q + n] = static_cast<double>(x[n]) - x[l - 1 - n];
   }
-  for (int n = 0; n < q; ++n)
-    work_[n] = std::complex<double>(folded_[2 * n], folded_[l - 1 - 2 * n]) * twiddle_[n];
+  for (int n = 0; n < q; ++n) work_[n] = std::complex<double>(folded_[2 * n], folded_[l - 1 - 2 * n]) * twiddle_[n];
   Fft(work_.data());
   for (int k = 0; k < q; ++k) {
     const std::complex<double> y = work_[k] * twiddle_[k];

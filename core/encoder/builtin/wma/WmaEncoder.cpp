@@ -38,6 +38,8 @@ constexpr int kExponentHold = 2;
 // Quantisation rounds magnitudes up from this fraction of a step: a little
 // below one half, since small values cost more bits than their error.
 constexpr double kRounding = 0.35;
+// Beyond one step the code lengths grow slowly: round nearly to nearest.
+constexpr double kRoundingAboveOne = 0.45;
 
 // The decoder's choice of coefficient tables from the stated rate.
 int CoefficientTableFor(int channels, std::uint32_t bitsPerSecond) {
@@ -70,7 +72,8 @@ struct WmaEncoder::Block {
   std::vector<int> quantised[2];
 };
 
-WmaEncoder::WmaEncoder(int channels, std::uint32_t bitsPerSecond) : channels_(channels), input_(channels) {
+WmaEncoder::WmaEncoder(int channels, std::uint32_t bitsPerSecond)
+    : channels_(channels), window_(2 * kFrameLength), input_(channels) {
   bitsPerSecond = std::clamp<std::uint32_t>(bitsPerSecond, channels == 2 ? 34000 : 27000, 64000);
   blockAlign_ = static_cast<std::uint16_t>(std::uint64_t{bitsPerSecond} * kFrameLength / (8 * kSampleRate));
   averageBytesPerSecond_ =
@@ -82,7 +85,6 @@ WmaEncoder::WmaEncoder(int channels, std::uint32_t bitsPerSecond) : channels_(ch
     transforms_.push_back(std::make_unique<Mdct>(1 << bits));
     bands_.push_back(BandsFor(bits));
   }
-  windows_.assign(1, std::vector<float>(2 * kFrameLength));
 }
 
 WmaEncoder::~WmaEncoder() = default;
@@ -98,10 +100,16 @@ AudioStreamFormat WmaEncoder::Format() const {
   // Sample frames a packet holds (32 bits), the encode options (16 bits),
   // and a superframe size this stream does not use (32 bits).
   const std::uint32_t perPacket = kFrameLength;
-  format.codecData = {static_cast<std::uint8_t>(perPacket),      static_cast<std::uint8_t>(perPacket >> 8),
-                      static_cast<std::uint8_t>(perPacket >> 16), static_cast<std::uint8_t>(perPacket >> 24),
-                      static_cast<std::uint8_t>(kEncodeOptions), static_cast<std::uint8_t>(kEncodeOptions >> 8),
-                      0, 0, 0, 0};
+  format.codecData = {static_cast<std::uint8_t>(perPacket),
+                      static_cast<std::uint8_t>(perPacket >> 8),
+                      static_cast<std::uint8_t>(perPacket >> 16),
+                      static_cast<std::uint8_t>(perPacket >> 24),
+                      static_cast<std::uint8_t>(kEncodeOptions),
+                      static_cast<std::uint8_t>(kEncodeOptions >> 8),
+                      0,
+                      0,
+                      0,
+                      0};
   format.framesPerPacket = kFrameLength;
   return format;
 }
@@ -115,7 +123,8 @@ void WmaEncoder::Encode(const std::int16_t* pcm, std::size_t frames, std::vector
   }
   received_ += frames;
   PlanFrames();
-  while (plannedFrames_ > nextFrame_ + 1 && inputStart_ + input_[0].size() >= nextFrame_ * kFrameLength + 2 * kFrameLength)
+  while (plannedFrames_ > nextFrame_ + 1 &&
+         inputStart_ + input_[0].size() >= nextFrame_ * kFrameLength + 2 * kFrameLength)
     CodeFrame(out);
 }
 
@@ -150,7 +159,7 @@ void WmaEncoder::Analyse(Block* block, int frameOffset) {
   const int length = 1 << block->bits;
   const int sizeIndex = kFrameBits - block->bits;
   const BandLayout& bands = bands_[sizeIndex];
-  float* window = windows_[0].data();
+  float* window = window_.data();
   BlockWindow(block->bits, block->previousBits, block->nextBits, window);
   const std::size_t start = nextFrame_ * kFrameLength + kFrameLength / 2 + frameOffset - length / 2 - inputStart_;
   std::vector<float> windowed(2 * length);
@@ -242,7 +251,7 @@ int WmaEncoder::CountBits(std::vector<Block>& blocks, double offset) const {
         for (int i = from; i < to; ++i) {
           const double x = block.coefficients[c][i];
           const double ratio = std::fabs(x) * inverse;
-          int magnitude = std::min(static_cast<int>(ratio + kRounding), largest);
+          int magnitude = std::min(static_cast<int>(ratio + (ratio < 1.0 ? kRounding : kRoundingAboveOne)), largest);
           // A lone small value after a long run costs far more bits than
           // the error of leaving it out.
           if (magnitude == 1 && ratio < kLoneValueRatio && coder.Length(run, 1, levelBits) > kLoneValueBits)
@@ -333,7 +342,7 @@ void WmaEncoder::WriteFrame(const std::vector<Block>& blocks, std::vector<std::u
     for (int c = 0; c < channels_; ++c)
       if (block.coded[c])
         coders_[c == 1 && block.midSide ? 1 : 0].Write(block.quantised[c].data(), count, EscapeLevelBits(block.gain),
-                                                      &out);
+                                                       &out);
   }
   while (out.BitCount() % 8 != 0) out.Put(0, 1);
   bytes->resize(blockAlign_, 0);

@@ -79,10 +79,10 @@ class WmaEncoder : public AudioCodec {
   int channels_;
   std::uint16_t blockAlign_;
   std::uint32_t averageBytesPerSecond_;
-  std::vector<CoefficientCoder> coders_;  // [0] all channels, [1] the side channel
+  std::vector<CoefficientCoder> coders_;           // [0] all channels, [1] the side channel
   std::vector<std::unique_ptr<Mdct>> transforms_;  // by block size, longest first
   std::vector<BandLayout> bands_;                  // by block size, longest first
-  std::vector<std::vector<float>> windows_;        // scratch
+  std::vector<float> window_;                      // scratch: one block's window
   BlockLayout layout_;
 
   std::vector<std::vector<float>> input_;  // per channel, from inputStart_
@@ -90,7 +90,7 @@ class WmaEncoder : public AudioCodec {
   std::uint64_t received_ = 0;             // recorded frames given
   std::uint64_t nextFrame_ = 0;            // the frame coded next
   std::uint64_t plannedFrames_ = 0;
-  std::deque<std::vector<int>> plans_;     // block sizes of frames nextFrame_ on
+  std::deque<std::vector<int>> plans_;  // block sizes of frames nextFrame_ on
   int previousBlockBits_ = kShortestBlockBits;
   bool started_ = false;
 };

@@ -42,6 +42,12 @@ std::string WriteRiff(const AudioStreamFormat& f, const std::vector<std::uint8_t
   return media_tools::WriteTemp(file, ".wav");
 }
 
+std::vector<std::int16_t> Samples(const std::string& bytes) {
+  std::vector<std::int16_t> pcm(bytes.size() / 2);
+  std::memcpy(pcm.data(), bytes.data(), pcm.size() * 2);
+  return pcm;
+}
+
 }  // namespace
 
 std::string WriteWav(const AudioStreamFormat& format, const std::vector<CodedAudioPacket>& packets) {
@@ -66,15 +72,13 @@ std::string WritePcmWav(const std::vector<std::int16_t>& pcm, int channels, int 
 std::vector<std::int16_t> DecodeWithFfmpeg(const std::string& path, int channels, bool* ok) {
   const std::string errors = media_tools::TempPath(".log");
   int code = 0;
-  const std::string raw = media_tools::Run("ffmpeg -v error -i '" + path + "' -map 0:a:0 -f s16le -ac " +
-                                               std::to_string(channels) + " - 2>'" + errors + "'",
-                                           &code);
+  const std::string raw = media_tools::Run(
+      "ffmpeg -v error -i '" + path + "' -map 0:a:0 -f s16le -ac " + std::to_string(channels) + " - 2>'" + errors + "'",
+      &code);
   int sizeCode = 0;
   const std::string log = media_tools::Run("cat '" + errors + "'; rm -f '" + errors + "'", &sizeCode);
   *ok = code == 0 && log.empty();
-  std::vector<std::int16_t> pcm(raw.size() / 2);
-  std::memcpy(pcm.data(), raw.data(), pcm.size() * 2);
-  return pcm;
+  return Samples(raw);
 }
 
 std::vector<std::int16_t> DecodeWithGstreamer(const std::string& path, int channels, bool* ok) {
@@ -87,9 +91,7 @@ std::vector<std::int16_t> DecodeWithGstreamer(const std::string& path, int chann
   int readCode = 0;
   const std::string bytes = media_tools::Run("cat '" + raw + "'; rm -f '" + raw + "'", &readCode);
   *ok = code == 0;
-  std::vector<std::int16_t> pcm(bytes.size() / 2);
-  std::memcpy(pcm.data(), bytes.data(), pcm.size() * 2);
-  return pcm;
+  return Samples(bytes);
 }
 
 long FfmpegLead(std::size_t decodedFrames, std::size_t packets, std::size_t framesPerPacket) {
@@ -118,8 +120,7 @@ double Snr(const std::vector<std::int16_t>& original, const std::vector<std::int
   return 10.0 * std::log10((signal + 1e-9) / (noise + 1e-9));
 }
 
-double SegmentalSnr(const std::vector<std::int16_t>& original, const std::vector<std::int16_t>& decoded,
-                    int channels) {
+double SegmentalSnr(const std::vector<std::int16_t>& original, const std::vector<std::int16_t>& decoded, int channels) {
   const std::size_t segment = 1024 * static_cast<std::size_t>(channels);
   const std::size_t end = std::min(original.size(), decoded.size());
   double sum = 0;

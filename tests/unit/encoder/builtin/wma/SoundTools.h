@@ -42,8 +42,7 @@ double Snr(const std::vector<std::int16_t>& original, const std::vector<std::int
 
 // The mean of the SNR of 1024-frame segments, each held to -10..60 dB;
 // segments whose original is silent are left out.
-double SegmentalSnr(const std::vector<std::int16_t>& original, const std::vector<std::int16_t>& decoded,
-                    int channels);
+double SegmentalSnr(const std::vector<std::int16_t>& original, const std::vector<std::int16_t>& decoded, int channels);
 
 // Mean square of decoded minus original over [from, to) (interleaved).
 double ErrorEnergy(const std::vector<std::int16_t>& original, const std::vector<std::int16_t>& decoded,

@@ -1,5 +1,3 @@
-#include "core/encoder/builtin/wma/WmaEncoder.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +6,7 @@
 #include <numbers>
 #include <vector>
 
+#include "core/encoder/builtin/wma/WmaEncoder.h"
 #include "tests/unit/encoder/builtin/MediaTools.h"
 #include "tests/unit/encoder/builtin/wma/SoundTools.h"
 
