@@ -25,15 +25,13 @@ IN_STEP = 0.35
 
 def played_lengths(path):
     """How long each stream plays, from its packets (the header states one
-    duration for both): the sound to the end of its last samples (16-bit
-    stereo at 44.1 kHz), the picture to the end of its last frame at 10
-    frames a second."""
-    out = subprocess.run(["ffprobe", "-v", "error", "-show_entries", "packet=codec_type,pts_time,size",
+    duration for both): each to the end of its last packet."""
+    out = subprocess.run(["ffprobe", "-v", "error", "-show_entries", "packet=codec_type,pts_time,duration_time",
                           "-of", "csv=p=0", str(path)], capture_output=True, text=True, check=True).stdout
     ends = {"audio": 0.0, "video": 0.0}
     for line in out.split():
-        kind, pts, size = line.split(",")[:3]
-        length = FRAME_INTERVAL if kind == "video" else int(size) / (44100 * 4)
+        kind, pts, duration = line.split(",")[:3]
+        length = FRAME_INTERVAL if kind == "video" else float(duration)
         ends[kind] = max(ends[kind], float(pts) + length)
     return ends
 

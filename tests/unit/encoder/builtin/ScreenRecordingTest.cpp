@@ -3,17 +3,22 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <utility>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
 #include <vector>
 
+#include "tests/unit/encoder/builtin/GstreamerReader.h"
 #include "tests/unit/encoder/builtin/MediaTools.h"
 
 namespace mavrion::encoder::builtin {
 namespace {
 
 namespace mt = media_tools;
+namespace gst = gstreamer_reader;
 
 // A captured picture whose whole area has one grey level: which capture a
 // decoded frame shows can be read back from any pixel.
@@ -163,6 +168,63 @@ TEST(ScreenRecordingTest, SoundFromATooFastDeviceKeepsToTheWallClockAndSizesAreS
   EXPECT_FALSE(unusable.Begin(setup, 0));
   EXPECT_FALSE(unusable.AddFrame(0, screen.Show(1)));
   EXPECT_FALSE(unusable.Finish(10));
+}
+
+// 16-bit stereo at 44.1 kHz: silence, or a 1 kHz tone at half of full
+// scale, continued from sample frame `from`.
+std::vector<std::uint8_t> Sound(std::uint64_t from, std::size_t frames, bool tone) {
+  std::vector<std::int16_t> samples(frames * 2, 0);
+  for (std::size_t i = 0; tone && i < frames; ++i) {
+    samples[2 * i] = samples[2 * i + 1] =
+        static_cast<std::int16_t>(16384 * std::sin(2 * M_PI * 1000.0 * static_cast<double>(from + i) / 44100));
+  }
+  std::vector<std::uint8_t> bytes(samples.size() * 2);
+  std::memcpy(bytes.data(), samples.data(), bytes.size());
+  return bytes;
+}
+
+TEST(ScreenRecordingTest, SoundStartsAndEndsWithThePictureInFfmpegAndGstreamer) {
+  ASSERT_EQ(mt::MissingTools(), "");
+  const std::string missing = gst::MissingGstreamer();
+  if (!missing.empty()) GTEST_SKIP() << missing;
+  MemorySink sink;
+  ScreenRecording recording(&sink);
+  RecordingSetup setup;
+  setup.capturedWidth = 64;
+  setup.capturedHeight = 48;
+  setup.framesPerThousandSeconds = 10000;
+  setup.hasAudio = true;
+  setup.audio = AsfAudioFormat{2, 44100, 16};
+  ASSERT_TRUE(recording.Begin(setup, 0));
+  Screen screen(64, 48);
+  // Dark and silent for 2 s, then bright and the tone, to the stop at 4 s.
+  std::uint64_t frame = 0;
+  for (std::uint32_t t = 0; t < 4000; t += 100) {
+    ASSERT_TRUE(recording.AddFrame(t, screen.Show(t < 2000 ? 16 : 235)));
+    const std::vector<std::uint8_t> sound = Sound(frame, 4410, t >= 2000);
+    ASSERT_TRUE(recording.AddAudio(t + 100, sound.data(), sound.size()));
+    frame += 4410;
+  }
+  ASSERT_TRUE(recording.Finish(4000));
+  const std::string path = mt::WriteTemp(sink.Bytes(), ".wmv");
+  int code = 0;
+  const std::string pcm = mt::Run("ffmpeg -v error -i '" + path +
+                                      "' -map 0:a -af aresample=async=1:first_pts=0 -ac 1 -f s16le -", &code);
+  ASSERT_EQ(code, 0);
+  std::vector<std::int16_t> decoded(pcm.size() / 2);
+  std::memcpy(decoded.data(), pcm.data(), decoded.size() * 2);
+  std::size_t onset = 0;
+  while (onset < decoded.size() && std::abs(decoded[onset]) <= 8000) ++onset;
+  // The picture changes at 2000 ms and ends at 4000 ms; a frame is 100 ms.
+  EXPECT_NEAR(onset * 1000.0 / 44100, 2000, 100) << "FFmpeg";
+  EXPECT_NEAR(decoded.size() * 1000.0 / 44100, 4000, 100) << "FFmpeg";
+
+  const std::string json = gst::Read(path, &code);
+  std::remove(path.c_str());
+  EXPECT_EQ(mt::JsonValue(json, "errors"), "[]") << json;
+  EXPECT_NEAR(std::stol(mt::JsonValue(json, "sound_onset_ms")), 2000, 100) << json;
+  EXPECT_NEAR(std::stol(mt::JsonValue(json, "first_audio_ms")), 0, 100) << json;
+  EXPECT_NEAR(std::stol(mt::JsonValue(json, "audio_end_ms")), 4000, 100) << json;
 }
 
 TEST(ScreenRecordingTest, ASeekLandsOnTheKeyFrameAtOrBeforeItsTargetToTheEndOfTheFile) {
