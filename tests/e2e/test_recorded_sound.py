@@ -2,7 +2,7 @@
 """A recording of the real Mavrion.exe under Wine with sound that is not
 silence: a PulseAudio server of the test's own, with a null sink whose
 monitor is the default source, is Wine's capture device; `paplay` plays a
-tone into the sink while a white window appears on the recorded screen.
+tone into the sink as a window that covered the recorded screen goes.
 The file's sound is read back with FFmpeg and GStreamer: its level, its
 spectrum (the tone dominates) and where it starts against the picture.
 
@@ -17,7 +17,9 @@ import time
 import unittest
 from pathlib import Path
 
-from test_recording import OUTPUT_NAME, SHOW_APPLICATION, START, STOP_CAPTURE, RecordingSteps, linux_path, timed
+from test_recording import (OUTPUT_NAME, SHOW_APPLICATION, START, STOP_CAPTURE, RecordingSteps, linux_path, probe,
+                            timed)
+from test_recorded_picture import PATTERN_CAPTION
 from test_recording_audio import AUDIO_AND_VIDEO, FRAME_RATE_INDEX, FRAME_RATE_LIST
 from winebench import Bench, MAIN_CAPTION, REPO, wait_until
 
@@ -33,6 +35,8 @@ TONE_AMPLITUDE = 0.5  # of full scale: -6 dB
 # stamped on arrival; under emulation a delivery may come late by more than
 # a frame, so their onsets are held to a few frames, not one.
 ONSET_STEP = 0.3
+# The screen's mean grey (0-255) without the pattern.
+DARK = 40
 # FFmpeg and GStreamer decode the same sound at the same place.
 READERS_AGREE = 0.025
 
@@ -100,14 +104,14 @@ def decoded_sound(path):
     return array.array("h", out)
 
 
-def picture_onset(path, level):
-    """When the picture first gets brighter than level (0-255, mean of the
-    screen), in s of the file, to a hundredth of a second."""
+def picture_gone(path):
+    """When the screen first goes dark (mvpattern.exe's tiles gone), in s
+    of the file, to a hundredth of a second."""
     out = subprocess.run(["ffmpeg", "-v", "error", "-i", str(path), "-map", "0:v", "-vf", "fps=100,scale=16:12",
                           "-f", "rawvideo", "-pix_fmt", "gray", "-"], capture_output=True, check=True,
                          timeout=600).stdout
     for frame in range(len(out) // 192):
-        if sum(out[frame * 192:(frame + 1) * 192]) / 192 > level:
+        if sum(out[frame * 192:(frame + 1) * 192]) / 192 < DARK:
             return frame / 100
     return None
 
@@ -133,11 +137,10 @@ class RecordedSoundTest(RecordingSteps, unittest.TestCase):
                                 "/d", "pulse", "/f")
             self.assertEqual(result.returncode, 0, result.stderr)
             tone = tone_file(bench.run_dir)
-            # A white window, unmapped until the tone plays.
-            bench.spawn(["xterm", "-bg", "white", "-geometry", "200x80+0+0", "-title", "marker"])
-            marker = wait_until(lambda: bench.xdotool("search", "--name", "^marker$", check=False).strip(),
-                                what="the marker window").split()[0]
-            bench.xdotool("windowunmap", "--sync", marker)
+            # Wine's capture sees Wine's windows: mvpattern.exe's tiles cover
+            # the screen until the tone plays.
+            pattern = bench.start("mvpattern.exe", copy=False)
+            bench.x_window(PATTERN_CAPTION)
 
             app = bench.start()
             main = app.wait_window(MAIN_CAPTION)
@@ -151,20 +154,21 @@ class RecordedSoundTest(RecordingSteps, unittest.TestCase):
                        what="the recording's first checkpoint")
             time.sleep(1)
             player = pulse.play(tone)
-            bench.xdotool("windowmap", marker)
+            pattern.process.kill()
             wait_until(lambda: player.poll() is not None, what="the tone to end")
             time.sleep(1)
             timed(lambda: main.command(STOP_CAPTURE), lambda: main.is_enabled(START), "the recording to stop")
             path = self.new_file(folder, before)
+            self.assertEqual(probe(path)["streams"][1]["codec_name"], "wmav2")
 
             sound = decoded_sound(path)
             peak = TONE_AMPLITUDE * 32767
             loud = next((i for i, v in enumerate(sound) if abs(v) > peak / 2), None)
             self.assertIsNotNone(loud, "the tone is not in the file (loudest %d)" % max(map(abs, sound), default=0))
             sound_at = loud / RATE
-            picture_at = picture_onset(path, 200)
+            picture_at = picture_gone(path)
             print("sound from %.3f s, picture from %s s" % (sound_at, picture_at))
-            self.assertIsNotNone(picture_at, "the marker window is not in the file")
+            self.assertIsNotNone(picture_at, "the pattern's going is not in the file")
             self.assertLess(abs(sound_at - picture_at), ONSET_STEP)
 
             # The tone's middle: its level and its frequency.

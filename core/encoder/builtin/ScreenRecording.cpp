@@ -3,17 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/encoder/builtin/PcmCodec.h"
 #include "core/encoder/builtin/PcmStretch.h"
 #include "core/encoder/builtin/mpeg4/Mpeg4Encoder.h"
+#include "core/encoder/builtin/wma/WmaEncoder.h"
 
 namespace mavrion::encoder::builtin {
 
 namespace {
-
-// A sound codec whose rate leaves the audience less than this gives the
-// picture this much, over the audience.
-constexpr std::uint32_t kLeastPictureBitsPerSecond = 100000;
 
 // A second of silence at a time fills a gap the device left.
 constexpr std::uint64_t kSilenceChunkSeconds = 1;
@@ -28,8 +24,9 @@ bool ScreenRecording::Begin(const RecordingSetup& setup, std::uint32_t nowMs) {
                            setup.profileHeight, &geometry_)) {
     return false;
   }
-  if (setup.hasAudio && (setup.audio.channels == 0 || setup.audio.samplesPerSecond == 0 ||
-                         setup.audio.bitsPerSample != 16)) {
+  // The sound codec takes 16-bit sound at its own rate, mono or stereo.
+  if (setup.hasAudio && (setup.audio.channels < 1 || setup.audio.channels > 2 ||
+                         setup.audio.samplesPerSecond != wma::kSampleRate || setup.audio.bitsPerSample != 16)) {
     return false;
   }
   setup_ = setup;
@@ -38,11 +35,13 @@ bool ScreenRecording::Begin(const RecordingSetup& setup, std::uint32_t nowMs) {
   AsfFileSetup file;
   std::uint32_t pictureBits = setup.bitsPerSecond;
   if (setup.hasAudio) {
-    sound_ = std::make_unique<PcmCodec>(setup.audio);
+    sound_ = std::make_unique<wma::WmaEncoder>(setup.audio.channels, wma::kSoundBitsPerSecond);
     file.audio = sound_->Format();
+    // The sound's rate is fixed; an audience that cannot hold it and a
+    // picture besides is refused.
     const std::uint32_t soundBits = file.audio.averageBytesPerSecond * 8;
-    pictureBits = pictureBits > soundBits + kLeastPictureBitsPerSecond ? pictureBits - soundBits
-                                                                        : kLeastPictureBitsPerSecond;
+    if (pictureBits <= soundBits) return false;
+    pictureBits -= soundBits;
     clock_->UseAudio(setup.audio.samplesPerSecond);
   }
   mpeg4::EncoderSettings video;
