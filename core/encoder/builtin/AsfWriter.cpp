@@ -361,7 +361,8 @@ bool AsfWriter::ClosePacket() {
   if (payloadCount_ == 0) return !failed_;
   CompletePacketHeader();
   pending_.insert(pending_.end(), packet_.begin(), packet_.end());
-  recentPackets_.push_back(SentPacket{closedPackets_, packetSendTime_});
+  // The sound or picture being added now ends in a later packet.
+  recentPackets_.push_back(SentPacket{closedPackets_, endTimeMs_});
   ++closedPackets_;
   // Its padded version in the file is about to be replaced.
   partialWhole_ = false;
@@ -536,25 +537,34 @@ bool AsfWriter::Finish() {
   std::uint64_t whole = goodPackets_;
   if (whole == closedPackets_ && partialWhole_) ++whole;
   if (!FinishShortened(whole)) {
-    // Too short to give up packets for an index: a header alone, with the
-    // duration of the last checkpoint, which they hold at least nearly.
-    WriteHeader(whole, 0, 0, checkpointDurationMs_);
+    // No index worth the packets it would replace: a header alone, which
+    // describes every whole packet.
+    const std::int64_t durationMs = PlayedBefore(whole);
+    WriteHeader(whole, 0, 0, durationMs >= 0 ? durationMs : checkpointDurationMs_);
     sink_->Truncate(headerSize_ + whole * setup_.packetSize);
     FlushSink();
   }
   return false;
 }
 
+std::int64_t AsfWriter::PlayedBefore(std::uint64_t packets) const {
+  if (packets == 0) return 0;
+  // The packet being filled, on disk as the last checkpoint left it.
+  if (packets == closedPackets_ + 1) return checkpointDurationMs_;
+  for (const SentPacket& sent : recentPackets_) {
+    if (sent.number + 1 == packets) return sent.playedToMs;
+  }
+  return -1;
+}
+
 bool AsfWriter::FinishShortened(std::uint64_t wholePackets) {
   const std::uint64_t room = IndexRoomInPackets();
   if (wholePackets <= room) return false;
   const std::uint64_t kept = wholePackets - room;
-  // The file plays up to where the first packet left out begins.
-  std::int64_t durationMs = -1;
-  for (const SentPacket& sent : recentPackets_) {
-    if (sent.number == kept) durationMs = sent.sendTimeMs;
-  }
-  if (kept == closedPackets_ && payloadCount_ != 0) durationMs = packetSendTime_;
+  // An index that leads to no picture would take the place of the only
+  // packets there are: they are worth more.
+  if (keyFrames_.empty() || keyFrames_.front().lastPacket >= kept) return false;
+  const std::int64_t durationMs = PlayedBefore(kept);
   if (durationMs < 0) return false;
   // Everything goes where whole packets stand, so no more room is needed,
   // and the index fills their place, so the file is what the header says.

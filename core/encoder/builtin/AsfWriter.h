@@ -118,6 +118,8 @@ class AsfWriter {
                                        std::uint64_t objectSize = 0) const;
   std::uint64_t IndexRoomInPackets() const;
   bool FinishShortened(std::uint64_t wholePackets);
+  // How long the first `packets` packets play; -1 when no longer known.
+  std::int64_t PlayedBefore(std::uint64_t packets) const;
   void MaybeCheckpoint(std::int64_t timeMs);
   bool Write(std::uint64_t offset, const std::uint8_t* bytes, std::size_t size);
   bool FlushSink();
@@ -144,11 +146,12 @@ class AsfWriter {
   std::int64_t lastCheckpointMs_ = 0;
   std::int64_t checkpointDurationMs_ = 0;  // the duration the file last stated
   std::vector<KeyFrame> keyFrames_;
-  // Send times of the packets since a little before the last checkpoint:
-  // where a shortened file may end.
+  // The packets closed since a little before the last checkpoint, where a
+  // shortened file may end, each with how long the file plays that ends
+  // with it: the end of the last sound or picture wholly in it or before.
   struct SentPacket {
     std::uint64_t number;
-    std::int64_t sendTimeMs;
+    std::int64_t playedToMs;
   };
   std::deque<SentPacket> recentPackets_;
 };

@@ -144,15 +144,33 @@ MediaClock::AudioAdmission MediaClock::AdmitAudio(std::uint32_t arrivedMs, std::
 
   // The delivery's frames on the wall clock: right after the device's
   // previous ones, as its own clock counts them, however late they arrive;
-  // the first ones with the last just before it arrived.
+  // the first ones, and those after time the device lost, with the last
+  // just before it arrived.
   const std::int64_t count = static_cast<std::int64_t>(frames);
   const std::int64_t arrivedFrame = ToFrames(arrived);
-  std::int64_t end = heard_ ? soundWall_ + count : arrivedFrame;
+  bool byArrival = !heard_;
+  std::int64_t end = byArrival ? arrivedFrame : soundWall_ + count;
   // Sooner after the one before than half its own length: the device is
   // handing over sound it held back.
   const bool catchingUp = heard_ && (arrived - lastArrival_) * 2 * audioRate_ < count * 1000;
   heard_ = true;
   lastArrival_ = arrived;
+  if (!byArrival && !catchingUp && arrivedFrame - end > ToFrames(kAudioLagLimitMs)) {
+    if (!holding_) {
+      // Far behind: the device either lost the time or held its sound
+      // back; whether the next delivery comes at its pace or in a hurry
+      // tells which. Until then this one waits.
+      Place(end - count, end, 0, &admission);
+      holding_ = true;
+      heldFrames_ = admission.keptFrames;
+      soundWall_ = end;
+      admission.hold = true;
+      return admission;
+    }
+    // Still far behind at the device's pace: the time is lost.
+    byArrival = true;
+    end = arrivedFrame;
+  }
   Place(end - count, end, 0, &admission);
 
   // How far the sound would run ahead of the wall (behind when negative)
@@ -162,24 +180,10 @@ MediaClock::AudioAdmission MediaClock::AdmitAudio(std::uint32_t arrivedMs, std::
   auto leadWith = [&](const AudioAdmission& a) { return static_cast<std::int64_t>(audioFrames_ + a.keptFrames) + held - wallEnd; };
   std::int64_t lead = leadWith(admission);
   const std::int64_t steady = ToFrames(kAudioSteadyMs);
-  if (lead < -ToFrames(kAudioLagLimitMs) && !catchingUp) {
-    if (!holding_) {
-      // Far behind: the device either lost the time or held its sound
-      // back; whether the next delivery comes at its pace or in a hurry
-      // tells which. Until then this one waits.
-      holding_ = true;
-      heldFrames_ = admission.keptFrames;
-      soundWall_ = end;
-      admission.hold = true;
-      return admission;
-    }
-    // Still far behind at the device's pace: the time is lost. The gap is
-    // silence, and the sound after it goes where its arrival says.
-    end = arrivedFrame - steady;
-    Place(end - count, end, 0, &admission);
-    lead = leadWith(admission);
-    admission.silenceFrames = static_cast<std::uint64_t>(std::max<std::int64_t>(-lead - steady, 0));
-    lead += static_cast<std::int64_t>(admission.silenceFrames);
+  if (byArrival && lead < -steady) {
+    // What the device missed is silence.
+    admission.silenceFrames = static_cast<std::uint64_t>(-lead);
+    lead = 0;
   }
   admission.heldFrames = heldFrames_;
   holding_ = false;
@@ -207,10 +211,10 @@ MediaClock::AudioAdmission MediaClock::TakeHeldAudio() {
   AudioAdmission admission;
   admission.firstFrame = audioFrames_;
   if (!holding_) return admission;
-  // Nothing came after it: the device lost the time before it.
+  // Nothing came after it: what it left behind the wall the device lost.
   const std::int64_t arrivedFrame = ToFrames(lastArrival_);
   const std::int64_t lead = static_cast<std::int64_t>(audioFrames_ + heldFrames_) - (arrivedFrame - PausedFramesBefore(arrivedFrame));
-  if (lead < -ToFrames(kAudioSteadyMs)) admission.silenceFrames = static_cast<std::uint64_t>(-lead - ToFrames(kAudioSteadyMs));
+  if (lead < -ToFrames(kAudioSteadyMs)) admission.silenceFrames = static_cast<std::uint64_t>(-lead);
   admission.heldFrames = heldFrames_;
   holding_ = false;
   heldFrames_ = 0;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -440,6 +441,48 @@ TEST(AsfWriterTest, FullDiskEndsTheRecordingWithWhatFitCompleteAndPlayable) {
   EXPECT_EQ(Le(t, props + 88, 4), 0u) << "not seekable: no index";
   EXPECT_EQ(Le(t, props + 56, 8), 1u);
   EXPECT_EQ(Le(t, props + 40, 8), data + 50 + 1024);
+}
+
+// A short recording onto a disk with room for a few packets besides the
+// header: whatever fit plays, whether the disk filled at the first
+// checkpoint, at a later one or at the end. A picture takes about a
+// packet, the first one two: a disk that takes one packet has no picture
+// to play.
+TEST(AsfWriterTest, ADiskThatTakesOnlyAFewPacketsLeavesThemPlayable) {
+  ASSERT_EQ(mt::MissingTools(), "");
+  for (bool audio : {false, true}) {
+    const AsfFileSetup setup = FileSetup(audio);
+    MemorySink headerOnly;
+    AsfWriter sizer(&headerOnly);
+    ASSERT_TRUE(sizer.Begin(setup));
+    // Recordings of 20 s, which fill the disk at a checkpoint, and one of
+    // 0.6 s, which fills it at the end.
+    for (std::size_t packets = 1; packets <= 25; ++packets) {
+      MemorySink sink(headerOnly.Bytes().size() + std::max<std::size_t>(packets, 2) * 1024 + 300);
+      AsfWriter writer(&sink);
+      ASSERT_TRUE(writer.Begin(setup));
+      Source source;
+      std::vector<std::uint8_t> tone(1600, 0x10);
+      bool key = false;
+      for (int n = 0; n < (packets == 1 ? 6 : 200); ++n) {
+        std::vector<std::uint8_t> frame = source.Frame(n, &key);
+        if (!writer.WriteVideoFrame(n * 100, key, frame.data(), frame.size())) break;
+        if (audio && !writer.WriteAudio(n * 100, tone.data(), tone.size())) break;
+      }
+      EXPECT_FALSE(writer.Finish());
+      const std::string file = mt::WriteTemp(sink.Flushed(), ".wmv");
+      int code = 0;
+      const std::string out = mt::Run("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                                      "stream=nb_read_frames:format=duration -of default=nw=1 '" + file + "'", &code);
+      std::remove(file.c_str());
+      const std::string what = std::to_string(std::max<std::size_t>(packets, 2)) + " packets" +
+                             (packets == 1 ? " at the end" : "") + (audio ? " with sound" : "");
+      EXPECT_EQ(code, 0) << what;
+      EXPECT_EQ(out.find("nb_read_frames=0"), std::string::npos) << what << ": " << out;
+      const std::size_t duration = out.find("duration=");
+      EXPECT_GT(duration == std::string::npos ? 0.0 : std::atof(out.c_str() + duration + 9), 0.0) << what << ": " << out;
+    }
+  }
 }
 
 }  // namespace
