@@ -44,14 +44,14 @@ std::vector<long> VideoPacketTimes(const std::string& path) {
   return times;
 }
 
-// 64 x 48 at 10 frames a second, with 16-bit mono sound at 44.1 kHz.
+// 64 x 48 at 10 frames a second, with 16-bit stereo sound at 44.1 kHz.
 RecordingSetup SmallWithSound() {
   RecordingSetup setup;
   setup.capturedWidth = 64;
   setup.capturedHeight = 48;
   setup.framesPerThousandSeconds = 10000;
   setup.hasAudio = true;
-  setup.audio = AsfAudioFormat{1, 44100, 16};
+  setup.audio = AsfAudioFormat{2, 44100, 16};
   return setup;
 }
 
@@ -309,7 +309,7 @@ TEST(ScreenRecordingTest, ASeekLandsOnTheKeyFrameAtOrBeforeItsTargetToTheEndOfTh
   ScreenRecording recording(&sink);
   ASSERT_TRUE(recording.Begin(SmallWithSound(), 0));  // key frames at 0, 10 and 20 s
   Screen screen(64, 48);
-  std::vector<std::uint8_t> sound(8820, 0);
+  std::vector<std::uint8_t> sound(17640, 0);
   for (std::uint32_t t = 0; t < 26000; t += 100) {
     ASSERT_TRUE(recording.AddFrame(t, screen.Show(static_cast<int>(t / 100 % 64) * 4)));
     ASSERT_TRUE(recording.AddAudio(t + 100, sound.data(), sound.size()));
@@ -340,10 +340,14 @@ TEST(ScreenRecordingTest, LateSoundLandsWhereItWasHeardAroundAStallAPauseAndTheS
   ScreenRecording recording(&sink);
   ASSERT_TRUE(recording.Begin(SmallWithSound(), 0));
   Screen screen(64, 48);
-  // A step of 1000 between buffers, none silent.
-  auto level = [](std::int64_t heard) { return static_cast<std::int16_t>(-29500 + heard / 100 * 1000); };
+  // Each buffer a 1 kHz tone of one of seven levels 4500 apart: a buffer
+  // out of place by up to six, or by the pause's ten, shows.
+  auto level = [](std::int64_t heard) { return 2000 + heard / 100 % 7 * 4500; };
   auto deliver = [&](std::int64_t heard, std::int64_t arrived) {
-    std::vector<std::int16_t> buffer(4410, level(heard));
+    std::vector<std::int16_t> buffer(4410 * 2);
+    for (std::size_t i = 0; i < buffer.size(); ++i) {
+      buffer[i] = static_cast<std::int16_t>(level(heard) * std::sin(2 * M_PI * 1000.0 * static_cast<double>(i / 2) / 44100));
+    }
     ASSERT_TRUE(recording.AddAudio(static_cast<std::uint32_t>(arrived), reinterpret_cast<const std::uint8_t*>(buffer.data()),
                                    buffer.size() * 2));
   };
@@ -372,18 +376,25 @@ TEST(ScreenRecordingTest, LateSoundLandsWhereItWasHeardAroundAStallAPauseAndTheS
   std::vector<std::int16_t> sound(raw.size() / 2);
   std::memcpy(sound.data(), raw.data(), sound.size() * 2);
   EXPECT_NEAR(static_cast<double>(sound.size()), 5000.0 * 8, 100.0 * 8) << "as long as the picture";
-  // The middle of each buffer, at its recording time (paused time is out),
-  // within the coding's error, less than half a level step; the first
-  // buffer is the decoder's start.
-  constexpr int kCoded = 400;
-  auto heardAt = [&](std::int64_t media) { return sound.at(static_cast<std::size_t>(media * 8 + 400)); };
+  // The tone's level (its peak, from 20 ms of RMS) in the middle of each
+  // buffer, at its recording time (paused time is out), within the
+  // coding's error, less than half a level step; the first buffer is the
+  // decoder's start.
+  constexpr int kCoded = 1500;
+  auto heardAt = [&](std::int64_t media) {
+    double sum = 0;
+    for (std::size_t i = 0; i < 160; ++i) {
+      const double v = sound.at(static_cast<std::size_t>(media * 8 + 320) + i);
+      sum += v * v;
+    }
+    return std::sqrt(sum / 160) * std::sqrt(2.0);
+  };
   for (std::int64_t heard = 100; heard < 5000; heard += 100) {
     if (heard >= 3000 && heard < 4000) continue;
     EXPECT_NEAR(heardAt(heard < 3000 ? heard : heard - 1000), level(heard), kCoded) << "heard at " << heard;
   }
   EXPECT_NEAR(heardAt(4500), 0, kCoded) << "the time the device lost is silence";
-  // Alone after silence, a full-scale step is coded a little coarser.
-  EXPECT_NEAR(heardAt(4900), level(5900), 2 * kCoded);
+  EXPECT_NEAR(heardAt(4900), level(5900), kCoded);
 }
 
 }  // namespace
