@@ -11,7 +11,7 @@ mingw-w64-i686-dev wine wine32:i386 xvfb xauth x11-utils xdotool openbox
 imagemagick ffmpeg fonts-crosextra-carlito fp-utils zip file procps
 gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 gstreamer1.0-plugins-ugly gstreamer1.0-libav python3-gi gir1.2-gstreamer-1.0
-espeak-ng sox"
+espeak-ng sox pulseaudio pulseaudio-utils libpulse0:i386"
 
 as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Recordings with sound of the real Mavrion.exe under Wine, read back with
-ffprobe: with "Record Audio and Video" the file holds the picture and a PCM
+ffprobe: with "Record Audio and Video" the file holds the picture and a WMA
 sound track from the chosen input (the default one, then the device by its
 name), both as long as the time recorded less the pause, and ending
 within a frame of each other, also when the recording goes on long after
@@ -27,15 +27,13 @@ IN_STEP = FRAME_INTERVAL + 0.01
 
 def played_lengths(path):
     """How long each stream plays, from its packets (the header states one
-    duration for both): the sound to the end of its last samples (16-bit
-    stereo at 44.1 kHz), the picture to the end of its last frame at 10
-    frames a second."""
-    out = subprocess.run(["ffprobe", "-v", "error", "-show_entries", "packet=codec_type,pts_time,size",
+    duration for both): each to the end of its last packet."""
+    out = subprocess.run(["ffprobe", "-v", "error", "-show_entries", "packet=codec_type,pts_time,duration_time",
                           "-of", "csv=p=0", str(path)], capture_output=True, text=True, check=True).stdout
     ends = {"audio": 0.0, "video": 0.0}
     for line in out.split():
-        kind, pts, size = line.split(",")[:3]
-        length = FRAME_INTERVAL if kind == "video" else int(size) / (44100 * 4)
+        kind, pts, duration = line.split(",")[:3]
+        length = FRAME_INTERVAL if kind == "video" else float(duration)
         ends[kind] = max(ends[kind], float(pts) + length)
     return ends
 
@@ -46,7 +44,7 @@ class RecordingAudioTest(RecordingSteps, unittest.TestCase):
         streams = {s["codec_type"]: s for s in info["streams"]}
         self.assertEqual(sorted(streams), ["audio", "video"])
         audio, video = streams["audio"], streams["video"]
-        self.assertEqual((audio["codec_name"], audio["sample_rate"], audio["channels"]), ("pcm_s16le", "44100", 2))
+        self.assertEqual((audio["codec_name"], audio["sample_rate"], audio["channels"]), ("wmav2", "44100", 2))
         self.assertEqual(video["codec_name"], "mpeg4")
         self.assert_plays(info, bounds)
         lengths = played_lengths(path)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace mavrion::encoder::builtin {
 
@@ -272,18 +273,19 @@ bool AsfWriter::WriteHeader(std::uint64_t packets, std::uint64_t indexSize, std:
     ++count;
   }
   if (s.hasAudio) {
-    Bytes wave;  // WAVEFORMATEX, PCM
-    wave.U16(1);
+    Bytes wave;  // WAVEFORMATEX and the codec's own bytes
+    wave.U16(s.audio.formatTag);
     wave.U16(s.audio.channels);
     wave.U32(s.audio.samplesPerSecond);
-    wave.U32(s.audio.BytesPerSecond());
-    wave.U16(s.audio.BlockAlign());
+    wave.U32(s.audio.averageBytesPerSecond);
+    wave.U16(s.audio.blockAlign);
     wave.U16(s.audio.bitsPerSample);
-    wave.U16(0);
-    Bytes spread;  // a span of 1: no interleaving of audio chunks
+    wave.U16(static_cast<std::uint32_t>(s.audio.codecData.size()));
+    wave.Append(s.audio.codecData);
+    Bytes spread;  // a span of 1: the coded packets are not interleaved
     spread.U8(1);
-    spread.U16(s.audio.BlockAlign());
-    spread.U16(s.audio.BlockAlign());
+    spread.U16(s.audio.blockAlign);
+    spread.U16(s.audio.blockAlign);
     spread.U16(1);
     spread.U8(0);
     objects.Object(kStreamPropertiesObject,
@@ -292,11 +294,16 @@ bool AsfWriter::WriteHeader(std::uint64_t packets, std::uint64_t indexSize, std:
   }
   // After the streams it names: a reader that takes the header's objects in
   // order has no stream to give the rate to before their properties.
-  if (s.video.bitsPerSecond != 0) {
+  std::vector<std::pair<std::uint8_t, std::uint32_t>> rates;
+  if (s.video.bitsPerSecond != 0) rates.emplace_back(kVideoStream, s.video.bitsPerSecond);
+  if (s.hasAudio) rates.emplace_back(kAudioStream, s.audio.averageBytesPerSecond * 8);
+  if (!rates.empty()) {
     Bytes bitrates;
-    bitrates.U16(1);
-    bitrates.U16(kVideoStream);
-    bitrates.U32(s.video.bitsPerSecond);
+    bitrates.U16(static_cast<std::uint32_t>(rates.size()));
+    for (const auto& [stream, bitsPerSecond] : rates) {
+      bitrates.U16(stream);
+      bitrates.U32(bitsPerSecond);
+    }
     objects.Object(kStreamBitrateObject, bitrates);
     ++count;
   }
@@ -425,8 +432,10 @@ bool AsfWriter::WriteVideoFrame(std::int64_t timeMs, bool keyFrame, const std::u
 bool AsfWriter::WriteAudio(std::int64_t timeMs, const std::uint8_t* data, std::size_t size) {
   if (!begun_ || finished_ || failed_ || !setup_.hasAudio) return false;
   AddPayload(kAudioStream, true, audioObject_++, timeMs, data, size, nullptr);
-  std::uint32_t perSecond = std::max<std::uint32_t>(setup_.audio.BytesPerSecond(), 1);
-  endTimeMs_ = std::max(endTimeMs_, timeMs + static_cast<std::int64_t>(size * 1000 / perSecond));
+  const AudioStreamFormat& a = setup_.audio;
+  const std::uint64_t frames = size / std::max<std::uint16_t>(a.blockAlign, 1) * a.framesPerPacket;
+  endTimeMs_ = std::max(endTimeMs_,
+                        timeMs + static_cast<std::int64_t>(frames * 1000 / std::max<std::uint32_t>(a.samplesPerSecond, 1)));
   MaybeCheckpoint(timeMs);
   return !failed_;
 }

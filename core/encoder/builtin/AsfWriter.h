@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "core/encoder/builtin/AudioCodec.h"
 #include "core/encoder/builtin/ByteSink.h"
 
 namespace mavrion::encoder::builtin {
@@ -41,6 +42,7 @@ struct AsfVideoFormat {
   std::uint32_t bufferMs = 0;
 };
 
+// Sound as the device records it: PCM.
 struct AsfAudioFormat {
   std::uint16_t channels = 1;
   std::uint32_t samplesPerSecond = 44100;
@@ -57,7 +59,7 @@ struct AsfTexts {
 struct AsfFileSetup {
   AsfVideoFormat video;
   bool hasAudio = false;
-  AsfAudioFormat audio;  // PCM
+  AudioStreamFormat audio;  // coded: each payload is whole packets of blockAlign bytes
   AsfTexts texts;
   AsfGuid fileId{};
   std::uint64_t creationTime = 0;  // 100-ns units since 1 January 1601 (UTC)
@@ -83,6 +85,7 @@ class AsfWriter {
   bool Begin(const AsfFileSetup& setup);
   // Times are ms of recording time, from 0; the preroll is added here.
   bool WriteVideoFrame(std::int64_t timeMs, bool keyFrame, const std::uint8_t* data, std::size_t size);
+  // Coded sound: one or more whole packets of the format's blockAlign.
   bool WriteAudio(std::int64_t timeMs, const std::uint8_t* data, std::size_t size);
   // Makes everything written so far readable from the file and flushes it.
   bool Checkpoint();

@@ -1,11 +1,20 @@
 #include "core/encoder/builtin/ScreenRecording.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "core/encoder/builtin/PcmStretch.h"
 #include "core/encoder/builtin/mpeg4/Mpeg4Encoder.h"
+#include "core/encoder/builtin/wma/WmaEncoder.h"
 
 namespace mavrion::encoder::builtin {
+
+namespace {
+
+// A second of silence at a time fills a gap the device left.
+constexpr std::uint64_t kSilenceChunkSeconds = 1;
+
+}  // namespace
 
 ScreenRecording::ScreenRecording(ByteSink* sink) : writer_(sink) {}
 
@@ -15,32 +24,38 @@ bool ScreenRecording::Begin(const RecordingSetup& setup, std::uint32_t nowMs) {
                            setup.profileHeight, &geometry_)) {
     return false;
   }
-  if (setup.hasAudio && (setup.audio.channels == 0 || setup.audio.samplesPerSecond == 0 ||
-                         (setup.audio.bitsPerSample != 8 && setup.audio.bitsPerSample != 16))) {
+  // The sound codec takes 16-bit sound at its own rate, mono or stereo.
+  if (setup.hasAudio && (setup.audio.channels < 1 || setup.audio.channels > 2 ||
+                         setup.audio.samplesPerSecond != wma::kSampleRate || setup.audio.bitsPerSample != 16)) {
     return false;
   }
   setup_ = setup;
   shaper_ = std::make_unique<PictureShaper>(geometry_);
   clock_ = std::make_unique<MediaClock>(setup.framesPerThousandSeconds);
+  AsfFileSetup file;
+  std::uint32_t pictureBits = setup.bitsPerSecond;
+  if (setup.hasAudio) {
+    sound_ = std::make_unique<wma::WmaEncoder>(setup.audio.channels, wma::kSoundBitsPerSecond);
+    file.audio = sound_->Format();
+    // The sound's rate is fixed; an audience that cannot hold it and a
+    // picture besides is refused.
+    const std::uint32_t soundBits = file.audio.averageBytesPerSecond * 8;
+    if (pictureBits <= soundBits) return false;
+    pictureBits -= soundBits;
+    clock_->UseAudio(setup.audio.samplesPerSecond);
+  }
   mpeg4::EncoderSettings video;
   video.width = geometry_.encodedWidth;
   video.height = geometry_.encodedHeight;
   video.framesPerThousandSeconds = setup.framesPerThousandSeconds;
   video.sharpness = setup.sharpness;
-  video.bitsPerSecond = setup.bitsPerSecond;
+  video.bitsPerSecond = pictureBits;
   video.bufferMs = setup.bufferMs;
   codec_ = std::make_unique<mpeg4::Mpeg4Encoder>(video);
-  if (setup.hasAudio) {
-    clock_->UseAudio(setup.audio.samplesPerSecond);
-    // Silence is the middle value: 0 for 16-bit samples, 128 for 8-bit ones.
-    silence_.assign(setup.audio.BytesPerSecond(), setup.audio.bitsPerSample == 8 ? 0x80 : 0);
-  }
 
-  AsfFileSetup file;
   file.video = codec_->Format();
   file.video.frameDurationMs = clock_->FrameDurationMs();
   file.hasAudio = setup.hasAudio;
-  file.audio = setup.audio;
   file.texts = setup.texts;
   file.fileId = setup.fileId;
   file.creationTime = setup.creationTime;
@@ -88,12 +103,23 @@ bool ScreenRecording::AddFrame(std::uint32_t nowMs, const BgraImage& captured) {
   return !first || WriteRepeats(due.first + 1, due.count - 1);
 }
 
-bool ScreenRecording::WriteAudioBlock(std::int64_t timeMs, const std::uint8_t* data, std::size_t bytes) {
-  return bytes == 0 || writer_.WriteAudio(timeMs, data, bytes);
+bool ScreenRecording::WriteSoundPackets() {
+  const std::uint64_t rate = setup_.audio.samplesPerSecond;
+  for (const CodedAudioPacket& packet : soundPackets_) {
+    const auto timeMs = static_cast<std::int64_t>(packet.firstFrame * 1000 / rate);
+    if (!writer_.WriteAudio(timeMs, packet.bytes.data(), packet.bytes.size())) return false;
+  }
+  soundPackets_.clear();
+  return true;
 }
 
-std::int64_t ScreenRecording::AudioTimeMs(std::uint64_t frame) const {
-  return static_cast<std::int64_t>(frame * 1000 / setup_.audio.samplesPerSecond);
+bool ScreenRecording::CodeSound(const std::uint8_t* pcm, std::uint64_t frames) {
+  if (frames == 0) return !writer_.Failed();
+  // The device's bytes are little-endian samples, not necessarily aligned.
+  samples_.resize(static_cast<std::size_t>(frames) * setup_.audio.channels);
+  std::memcpy(samples_.data(), pcm, samples_.size() * sizeof(std::int16_t));
+  sound_->Encode(samples_.data(), static_cast<std::size_t>(frames), &soundPackets_);
+  return WriteSoundPackets();
 }
 
 void ScreenRecording::CopyKept(const std::uint8_t* pcm, const MediaClock::AudioAdmission& admission,
@@ -106,21 +132,18 @@ void ScreenRecording::CopyKept(const std::uint8_t* pcm, const MediaClock::AudioA
   }
 }
 
-bool ScreenRecording::WriteGapAndHeld(const MediaClock::AudioAdmission& admission, std::uint64_t* frame) {
-  const std::uint64_t align = setup_.audio.BlockAlign();
-  // A long gap is filled a second at a time.
-  for (std::uint64_t left = admission.silenceFrames; left != 0;) {
-    std::uint64_t n = std::min<std::uint64_t>(left, setup_.audio.samplesPerSecond);
-    if (!WriteAudioBlock(AudioTimeMs(*frame), silence_.data(), static_cast<std::size_t>(n * align))) return false;
-    *frame += n;
-    left -= n;
+bool ScreenRecording::CodeGapAndHeld(const MediaClock::AudioAdmission& admission) {
+  if (admission.silenceFrames != 0) {
+    const std::uint64_t chunk = setup_.audio.samplesPerSecond * kSilenceChunkSeconds;
+    const std::vector<std::uint8_t> silence(
+        static_cast<std::size_t>(std::min(admission.silenceFrames, chunk) * setup_.audio.BlockAlign()), 0);
+    for (std::uint64_t left = admission.silenceFrames; left != 0;) {
+      const std::uint64_t n = std::min(left, chunk);
+      if (!CodeSound(silence.data(), n)) return false;
+      left -= n;
+    }
   }
-  if (admission.heldFrames == 0) return true;
-  if (!WriteAudioBlock(AudioTimeMs(*frame), heldSound_.data(), static_cast<std::size_t>(admission.heldFrames * align))) {
-    return false;
-  }
-  *frame += admission.heldFrames;
-  return true;
+  return CodeSound(heldSound_.data(), admission.heldFrames);
 }
 
 bool ScreenRecording::AddAudio(std::uint32_t arrivedMs, const std::uint8_t* pcm, std::size_t bytes) {
@@ -132,8 +155,7 @@ bool ScreenRecording::AddAudio(std::uint32_t arrivedMs, const std::uint8_t* pcm,
     CopyKept(pcm, admission, &heldSound_);
     return true;
   }
-  std::uint64_t frame = admission.firstFrame;
-  if (!WriteGapAndHeld(admission, &frame)) return false;
+  if (!CodeGapAndHeld(admission)) return false;
   if (admission.writtenFrames == 0) return !writer_.Failed();
   const std::uint8_t* kept = pcm + admission.kept.front().offset * align;
   if (admission.kept.size() > 1) {
@@ -145,7 +167,7 @@ bool ScreenRecording::AddAudio(std::uint32_t arrivedMs, const std::uint8_t* pcm,
                static_cast<std::size_t>(admission.writtenFrames), &stretchedSound_);
     kept = stretchedSound_.data();
   }
-  if (!WriteAudioBlock(AudioTimeMs(frame), kept, static_cast<std::size_t>(admission.writtenFrames * align))) return false;
+  if (!CodeSound(kept, admission.writtenFrames)) return false;
   // Sound from before a pause that arrived after it: the file is made
   // whole again, as at the pause.
   return !clock_->Paused() || writer_.Checkpoint();
@@ -171,10 +193,10 @@ bool ScreenRecording::Finish(std::uint32_t nowMs) {
     MediaClock::DueSlots due = clock_->TakeSlotsBefore(nowMs);
     WriteRepeats(due.first, due.count);
   }
-  if (setup_.hasAudio && !writer_.Failed()) {
-    const MediaClock::AudioAdmission held = clock_->TakeHeldAudio();
-    std::uint64_t frame = held.firstFrame;
-    WriteGapAndHeld(held, &frame);
+  if (sound_ && !writer_.Failed() && CodeGapAndHeld(clock_->TakeHeldAudio())) {
+    // The codec's last, partly filled packet, so that the last sound is heard.
+    sound_->Flush(&soundPackets_);
+    WriteSoundPackets();
   }
   finished_ = true;
   return writer_.Finish();

@@ -2,8 +2,8 @@
 // One recording of the built-in screen encoder, from captured pictures and
 // sound to the finished file: the media clock decides which frames are due,
 // the shaper brings pictures to the encoded size, our MPEG-4 video
-// encoder compresses them within the profile's bit rate
-// and the ASF writer stores them with the sound.
+// encoder compresses them, the sound codec codes the sound, both within
+// the profile's audience, and the ASF writer stores them together.
 //
 // The capture loop asks how long to wait for the next frame, captures, and
 // hands the picture over with the time it was taken; sound is handed over
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/encoder/builtin/AsfWriter.h"
+#include "core/encoder/builtin/AudioCodec.h"
 #include "core/encoder/builtin/MediaClock.h"
 #include "core/encoder/builtin/PictureShaper.h"
 #include "core/encoder/builtin/VideoCodec.h"
@@ -28,10 +29,12 @@ struct RecordingSetup {
   int profileHeight = 0;  // 0 keeps the captured height
   std::int32_t framesPerThousandSeconds = 15000;
   int sharpness = 95;  // 1..100
-  std::uint32_t bitsPerSecond = 400000;  // the video's leaky bucket
+  // The audience's leaky bucket, sound and picture together: the sound
+  // takes its codec's fixed rate, the picture the rest.
+  std::uint32_t bitsPerSecond = 400000;
   std::uint32_t bufferMs = 5000;
   bool hasAudio = false;
-  AsfAudioFormat audio;  // PCM
+  AsfAudioFormat audio;  // as recorded: 16-bit PCM
   AsfTexts texts;
   AsfGuid fileId{};
   std::uint64_t creationTime = 0;  // 100-ns units since 1601 (UTC)
@@ -56,7 +59,9 @@ class ScreenRecording {
   bool AddFrame(std::uint32_t nowMs, const BgraImage& captured);
   // PCM in the setup's format that arrived at arrivedMs (taken as it
   // arrived, before any wait for the caller's lock). What was captured
-  // while paused is left out, also when it arrives after Resume.
+  // while paused is left out, also when it arrives after Resume. The sound
+  // reaches the file a coded packet at a time: what the codec still holds
+  // at a pause (less than a packet) follows when the sound goes on.
   bool AddAudio(std::uint32_t arrivedMs, const std::uint8_t* pcm, std::size_t bytes);
 
   // Paused time is left out of the file: frames and sound continue after
@@ -64,8 +69,9 @@ class ScreenRecording {
   bool Pause(std::uint32_t nowMs);
   void Resume(std::uint32_t nowMs);
 
-  // Fills the frames due up to nowMs (unless paused) and completes the
-  // file. False when the file could not be completed.
+  // Fills the frames due up to nowMs (unless paused), codes the last of
+  // the sound and completes the file. False when the file could not be
+  // completed.
   bool Finish(std::uint32_t nowMs);
 
   bool Failed() const { return writer_.Failed(); }
@@ -75,12 +81,12 @@ class ScreenRecording {
 
  private:
   bool WriteRepeats(std::uint64_t first, std::uint64_t count);
-  bool WriteAudioBlock(std::int64_t timeMs, const std::uint8_t* data, std::size_t bytes);
-  std::int64_t AudioTimeMs(std::uint64_t frame) const;
+  bool CodeSound(const std::uint8_t* pcm, std::uint64_t frames);
+  bool WriteSoundPackets();
   void CopyKept(const std::uint8_t* pcm, const MediaClock::AudioAdmission& admission,
                 std::vector<std::uint8_t>* into) const;
   // The silence and the held-back sound that come before a delivery.
-  bool WriteGapAndHeld(const MediaClock::AudioAdmission& admission, std::uint64_t* frame);
+  bool CodeGapAndHeld(const MediaClock::AudioAdmission& admission);
 
   AsfWriter writer_;
   RecordingSetup setup_;
@@ -88,8 +94,10 @@ class ScreenRecording {
   std::unique_ptr<PictureShaper> shaper_;
   std::unique_ptr<VideoCodec> codec_;
   std::unique_ptr<MediaClock> clock_;
+  std::unique_ptr<AudioCodec> sound_;
   std::vector<std::uint8_t> frame_;
-  std::vector<std::uint8_t> silence_;
+  std::vector<std::int16_t> samples_;
+  std::vector<CodedAudioPacket> soundPackets_;
   std::vector<std::uint8_t> keptSound_;
   std::vector<std::uint8_t> stretchedSound_;
   std::vector<std::uint8_t> heldSound_;  // a late delivery the clock has not placed yet

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,12 +10,14 @@
 
 #include "core/encoder/builtin/mpeg4/Mpeg4Encoder.h"
 #include "core/encoder/builtin/Windows1252.h"
+#include "tests/unit/encoder/builtin/GstreamerReader.h"
 #include "tests/unit/encoder/builtin/MediaTools.h"
 
 namespace mavrion::encoder::builtin {
 namespace {
 
 namespace mt = media_tools;
+namespace gst = gstreamer_reader;
 
 constexpr int kW = 64, kH = 48;
 
@@ -53,12 +56,53 @@ class Source {
   std::vector<std::uint8_t> pixels_;
 };
 
+// Sound coded by FFmpeg's own WMA 2 encoder (a 1 kHz tone, 44.1 kHz
+// stereo at 48 kbit/s): coded packets from a coder other than ours, and
+// what FFmpeg decodes of them from a file of its own making.
+struct ReferenceSound {
+  static constexpr std::uint32_t kFramesPerPacket = 2048;
+  AudioStreamFormat format;
+  std::vector<std::vector<std::uint8_t>> packets;
+  std::string decoded;  // 16-bit stereo
+
+  static const ReferenceSound& Get() {
+    static const ReferenceSound sound = Make();
+    return sound;
+  }
+  static std::int64_t TimeMs(std::size_t packet) { return static_cast<std::int64_t>(packet * kFramesPerPacket * 1000 / 44100); }
+
+ private:
+  static ReferenceSound Make() {
+    ReferenceSound r;
+    r.format.formatTag = 0x0161;
+    r.format.channels = 2;
+    r.format.samplesPerSecond = 44100;
+    r.format.averageBytesPerSecond = 6000;
+    r.format.blockAlign = 278;  // 48000 * 2048 / 44100 / 8, rounded down
+    r.format.bitsPerSample = 16;
+    r.format.codecData = {0, 0, 0, 0, 1, 0, 0, 0, 0, 0};  // the encoder's options: exponents coded by VLC
+    r.format.framesPerPacket = kFramesPerPacket;
+    const std::string file = mt::TempPath(".asf");
+    int code = 0;
+    mt::Run("ffmpeg -v error -f lavfi -i sine=frequency=1000:sample_rate=44100:duration=12 -ac 2 "
+            "-c:a wmav2 -b:a 48k '" + file + "'", &code);
+    const std::string bytes = mt::Run("ffmpeg -v error -i '" + file + "' -map 0:a -c copy -f data -", &code);
+    for (std::size_t at = 0; code == 0 && at + 278 <= bytes.size(); at += 278) {
+      r.packets.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                             bytes.begin() + static_cast<std::ptrdiff_t>(at + 278));
+    }
+    r.decoded = mt::Run("ffmpeg -v error -i '" + file + "' -map 0:a -f s16le -", &code);
+    std::remove(file.c_str());
+    return r;
+  }
+};
+
 AsfFileSetup FileSetup(bool audio) {
   AsfFileSetup setup;
   setup.video = Source().Format();
   setup.video.frameDurationMs = 100;
   setup.hasAudio = audio;
-  setup.audio = AsfAudioFormat{1, 8000, 16};
+  if (audio) setup.audio = ReferenceSound::Get().format;
   setup.texts.title = Windows1252ToUtf16("Caf\xE9 demo");
   setup.texts.author = Windows1252ToUtf16("Ann Author");
   setup.texts.copyright = Windows1252ToUtf16("\xA9 2024 \x80 Mavrion");
@@ -69,15 +113,20 @@ AsfFileSetup FileSetup(bool audio) {
   return setup;
 }
 
-// Ten frames a second, and with audio 100 ms of a square wave each time.
+// Ten frames a second, and with audio the coded sound of each tenth of a
+// second after its frame.
 void Record(AsfWriter* writer, int frames, bool audio, Source* source) {
-  std::vector<std::uint8_t> tone(1600);
-  for (std::size_t i = 0; i < tone.size(); i += 2) tone[i + 1] = (i / 20) % 2 ? 0x20 : 0xE0;
+  const ReferenceSound& sound = ReferenceSound::Get();
+  ASSERT_FALSE(audio && sound.packets.empty()) << "FFmpeg's wmav2 encoder gave nothing";
+  std::size_t packet = 0;
   for (int n = 0; n < frames; ++n) {
     bool key = false;
     std::vector<std::uint8_t> frame = source->Frame(n, &key);
     ASSERT_TRUE(writer->WriteVideoFrame(n * 100, key, frame.data(), frame.size()));
-    if (audio) ASSERT_TRUE(writer->WriteAudio(n * 100, tone.data(), tone.size()));
+    for (; audio && ReferenceSound::TimeMs(packet) < (n + 1) * 100 && packet < sound.packets.size(); ++packet) {
+      const std::vector<std::uint8_t>& bytes = sound.packets[packet];
+      ASSERT_TRUE(writer->WriteAudio(ReferenceSound::TimeMs(packet), bytes.data(), bytes.size()));
+    }
   }
 }
 
@@ -123,17 +172,48 @@ TEST(AsfWriterTest, FfprobeReadsStreamsFormatAndDescriptiveTexts) {
   EXPECT_EQ(mt::JsonValue(json, "height", videoStart), "48");
   EXPECT_EQ(mt::JsonValue(json, "r_frame_rate", videoStart), "10/1");
   std::size_t audioStart = json.rfind("\"index\"", audio);
-  EXPECT_EQ(mt::JsonValue(json, "codec_name", audioStart), "pcm_s16le");
-  EXPECT_EQ(mt::JsonValue(json, "sample_rate", audioStart), "8000");
-  EXPECT_EQ(mt::JsonValue(json, "channels", audioStart), "1");
+  EXPECT_EQ(mt::JsonValue(json, "codec_name", audioStart), "wmav2");
+  EXPECT_EQ(mt::JsonValue(json, "sample_rate", audioStart), "44100");
+  EXPECT_EQ(mt::JsonValue(json, "channels", audioStart), "2");
+  EXPECT_EQ(mt::JsonValue(json, "bit_rate", audioStart), "48000");
   std::size_t format = json.find("\"format\":");
   EXPECT_EQ(mt::JsonValue(json, "format_name", format), "asf");
-  EXPECT_NEAR(std::stod(mt::JsonValue(json, "duration", format)), 3.0, 0.01);
+  EXPECT_NEAR(std::stod(mt::JsonValue(json, "duration", format)), 3.018, 0.001) << "to the end of the last sound packet";
   EXPECT_EQ(mt::JsonValue(json, "title", format), "Caf\xC3\xA9 demo");
   EXPECT_EQ(mt::JsonValue(json, "artist", format), "Ann Author");
   EXPECT_EQ(mt::JsonValue(json, "copyright", format), "\xC2\xA9 2024 \xE2\x82\xAC Mavrion");
   EXPECT_EQ(mt::JsonValue(json, "comment", format), "What the recording shows");
   EXPECT_EQ(frames.size(), 30u * kW * kH * 4);
+}
+
+TEST(AsfWriterTest, CodedSoundPlaysWholeAndInPlaceInFfmpegAndGstreamer) {
+  ASSERT_EQ(mt::MissingTools(), "");
+  const std::string missing = gst::MissingGstreamer();
+  if (!missing.empty()) GTEST_SKIP() << missing;
+  MemorySink sink;
+  AsfWriter writer(&sink);
+  ASSERT_TRUE(writer.Begin(FileSetup(true)));
+  Source source;
+  Record(&writer, 30, true, &source);  // packets 0 to 64: up to 3018 ms
+  ASSERT_TRUE(writer.Finish());
+  const std::string path = mt::WriteTemp(sink.Bytes(), ".wmv");
+  int code = 0;
+  const std::string pcm = mt::Run("ffmpeg -v error -i '" + path + "' -map 0:a -f s16le -", &code);
+  EXPECT_EQ(code, 0);
+  // FFmpeg's decoder holds a packet back and, at the end of the stream,
+  // gives the last one it holds finished off alone.
+  ASSERT_EQ(pcm.size(), 64u * 2048 * 4);
+  const std::string& reference = ReferenceSound::Get().decoded;
+  ASSERT_GE(reference.size(), pcm.size());
+  EXPECT_TRUE(std::equal(pcm.begin(), pcm.end() - 2048 * 4, reference.begin())) << "the sound FFmpeg's own file gives";
+
+  const std::string json = gst::Read(path, &code);
+  std::remove(path.c_str());
+  EXPECT_EQ(mt::JsonValue(json, "errors"), "[]") << json;
+  EXPECT_NE(mt::JsonValue(json, "audio_caps").find("audio/x-wma, wmaversion=(int)2"), std::string::npos) << json;
+  EXPECT_EQ(std::stol(mt::JsonValue(json, "first_audio_ms")), 0) << json;
+  EXPECT_NEAR(std::stol(mt::JsonValue(json, "audio_end_ms")), 65 * 2048 * 1000 / 44100, 2) << json;
+  EXPECT_NEAR(std::stol(mt::JsonValue(json, "audio_bytes")), 65 * 2048 * 4, 2048 * 4) << json;
 }
 
 TEST(AsfWriterTest, FinishedFileDescribesItselfAndIndexesKeyFrames) {

@@ -3,11 +3,13 @@
 each stream with the decoder GStreamer picks, and prints what it found as
 JSON: the caps of the demuxer's pads, the video's bit rate as stated, every
 error and warning on the bus, the video buffers demuxed and frames decoded,
-the sound's bytes, the duration, and with a position in seconds, where a
-key-frame seek to it lands.
+the sound's bytes (as 16-bit samples), where it starts and ends, where it
+first gets loud (ONSET_LEVEL), the duration, and with a position in
+seconds, where a key-frame seek to it lands.
 
 Usage: gst_read.py FILE [SEEK_SECONDS]
 """
+import array
 import json
 import sys
 
@@ -17,12 +19,14 @@ gi.require_version("Gst", "1.0")
 from gi.repository import Gst  # noqa: E402
 
 TIMEOUT_NS = 60 * Gst.SECOND
+ONSET_LEVEL = 8000  # of 32767: about -12 dB
 
 
 def read(path, seek_seconds):
     report = {"errors": [], "warnings": [], "video_caps": "", "audio_caps": "",
               "video_buffers": 0, "video_frames": 0, "audio_bytes": 0,
               "first_video_ms": -1, "last_frame_end_ms": -1,
+              "first_audio_ms": -1, "audio_end_ms": -1, "sound_onset_ms": -1,
               "video_bitrate": 0}
     pipeline = Gst.Pipeline()
     source = Gst.ElementFactory.make("filesrc")
@@ -63,7 +67,19 @@ def read(path, seek_seconds):
                     report["last_frame_end_ms"] = ms(buffer.pts + buffer.duration)
             else:
                 report["audio_bytes"] += buffer.get_size()
+                on_sound(buffer, pad.get_current_caps().get_structure(0))
         return handoff
+
+    def on_sound(buffer, caps):
+        rate, channels = caps.get_int("rate")[1], caps.get_int("channels")[1]
+        if report["first_audio_ms"] < 0:
+            report["first_audio_ms"] = ms(buffer.pts)
+        samples = array.array("h", buffer.extract_dup(0, buffer.get_size()))
+        report["audio_end_ms"] = ms(buffer.pts) + len(samples) // channels * 1000 // rate
+        if report["sound_onset_ms"] < 0:
+            loud = next((i for i, v in enumerate(samples) if abs(v) > ONSET_LEVEL), None)
+            if loud is not None:
+                report["sound_onset_ms"] = ms(buffer.pts) + loud // channels * 1000 // rate
 
     def on_pad(element, pad):
         kind = "video" if pad.get_name().startswith("video") else "audio"
@@ -79,11 +95,20 @@ def read(path, seek_seconds):
         sink.set_property("sync", False)
         sink.set_property("signal-handoffs", True)
         sink.connect("handoff", on_decoded(kind))
-        for element in (queue, decoder, sink):
+        chain = [queue, decoder, sink]
+        if kind == "audio":
+            # Whatever the decoder gives, read as interleaved 16-bit samples.
+            convert = Gst.ElementFactory.make("audioconvert")
+            only = Gst.ElementFactory.make("capsfilter")
+            only.set_property("caps", Gst.Caps.from_string("audio/x-raw,format=S16LE,layout=interleaved"))
+            chain[2:2] = [convert, only]
+        for element in chain:
             pipeline.add(element)
         queue.link(decoder)
-        decoder.connect("pad-added", lambda _, decoded: decoded.link(sink.get_static_pad("sink")))
-        for element in (queue, decoder, sink):
+        for a, b in zip(chain[2:], chain[3:]):
+            a.link(b)
+        decoder.connect("pad-added", lambda _, decoded: decoded.link(chain[2].get_static_pad("sink")))
+        for element in chain:
             element.sync_state_with_parent()
         pad.link(queue.get_static_pad("sink"))
 
