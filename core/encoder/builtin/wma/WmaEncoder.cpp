@@ -35,6 +35,9 @@ constexpr double kHighestFrequency = 16000;
 // How far an exponent may stay from its band's wanted one to keep the
 // band before's (1.25 dB steps).
 constexpr int kExponentHold = 2;
+// Counted on top of a frame's bits when a value had to be clipped: more
+// than any packet holds.
+constexpr int kClippedPenaltyBits = 1 << 20;
 // Quantisation rounds magnitudes up from this fraction of a step: a little
 // below one half, since small values cost more bits than their error.
 constexpr double kRounding = 0.35;
@@ -226,6 +229,7 @@ void WmaEncoder::Analyse(Block* block, int frameOffset) {
 // the frame then takes.
 int WmaEncoder::CountBits(std::vector<Block>& blocks, double offset) const {
   int total = 0;
+  bool clipped = false;
   for (Block& block : blocks) {
     const int sizeIndex = kFrameBits - block.bits;
     const BandLayout& bands = bands_[sizeIndex];
@@ -251,6 +255,9 @@ int WmaEncoder::CountBits(std::vector<Block>& blocks, double offset) const {
         for (int i = from; i < to; ++i) {
           const double x = block.coefficients[c][i];
           const double ratio = std::fabs(x) * inverse;
+          // A value beyond the escape's width is clipped (a loud tone comes
+          // out quieter): the gain search must go past such offsets.
+          if (ratio >= largest) clipped = true;
           int magnitude = std::min(static_cast<int>(ratio + (ratio < 1.0 ? kRounding : kRoundingAboveOne)), largest);
           // A lone small value after a long run costs far more bits than
           // the error of leaving it out.
@@ -269,7 +276,7 @@ int WmaEncoder::CountBits(std::vector<Block>& blocks, double offset) const {
     }
     if (any) total += kGainFieldBits * (1 + (block.gain - 1) / kGainFieldMore) + (block.bits < kFrameBits ? 1 : 0);
   }
-  return total;
+  return clipped ? total + kClippedPenaltyBits : total;
 }
 
 void WmaEncoder::CodeFrame(std::vector<CodedAudioPacket>* out) {
