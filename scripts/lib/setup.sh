@@ -10,7 +10,8 @@ g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
 mingw-w64-i686-dev wine wine32:i386 xvfb xauth x11-utils xdotool openbox
 imagemagick ffmpeg fonts-crosextra-carlito fp-utils zip file procps
 gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-gstreamer1.0-plugins-ugly gstreamer1.0-libav python3-gi gir1.2-gstreamer-1.0"
+gstreamer1.0-plugins-ugly gstreamer1.0-libav python3-gi gir1.2-gstreamer-1.0
+chromium xterm mupdf man-db"
 
 as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
