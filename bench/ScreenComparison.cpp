@@ -1,6 +1,7 @@
 #include "bench/ScreenComparison.h"
 
 #include <algorithm>
+#include <utility>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -42,6 +43,7 @@ struct Sequence {
   std::string name, raw;
   int width = 0, height = 0;
   std::size_t frames = 0;
+  std::vector<bool> sameAsBefore;
   std::vector<Still> stills;
 };
 
@@ -49,6 +51,7 @@ struct Figures {
   bool ok = false;
   double kbps = 0, psnr = 0, worst = 0, fps = 0;
   std::vector<long> toTarget;  // frames, per still; -1: never
+  std::vector<double> framePsnr;
 };
 
 // Y as MPEG-4 codes it (ITU-R BT.601, 16..235), as the built-in encoder
@@ -87,6 +90,7 @@ bool Prepare(const ScreenOptions& o, const std::string& name, Sequence* s) {
     std::memcpy(previous.data(), frame, previous.size());
   }
   s->stills = FindStills(same, static_cast<std::size_t>(kStillSeconds * o.fps));
+  s->sameAsBefore = std::move(same);
   return true;
 }
 
@@ -131,6 +135,7 @@ bool Measure(const std::string& path, const Sequence& s, int fps, Figures* out) 
   out->psnr = Psnr(mseSum / static_cast<double>(s.frames));
   out->worst = *std::min_element(framePsnr.begin(), framePsnr.end());
   out->toTarget = FramesToReach(s.stills, framePsnr, kStillTarget);
+  out->framePsnr = std::move(framePsnr);
   out->ok = true;
   return true;
 }
@@ -219,6 +224,19 @@ void Print(const Sequence& s, const std::string& who, const Figures& f, int fps)
   }
   std::printf("%-9s %-22s %7.0f %7.2f %7.2f  %-17s %7.1f\n", s.name.c_str(), who.c_str(), f.kbps, f.psnr, f.worst,
               still, f.fps);
+}
+
+// Each frame's Y-PSNR and whether the source changed there, for plots.
+void WriteFrameCsv(const std::string& folder, const Sequence& s, std::string who, const Figures& f) {
+  std::replace(who.begin(), who.end(), ' ', '-');
+  const std::string path = folder + "/" + s.name + "-" + who + ".csv";
+  FILE* file = std::fopen(path.c_str(), "w");
+  if (!file) return;
+  std::fprintf(file, "frame,changed,y_psnr\n");
+  for (std::size_t i = 0; i < f.framePsnr.size(); ++i) {
+    std::fprintf(file, "%zu,%d,%.2f\n", i, s.sameAsBefore[i] ? 0 : 1, f.framePsnr[i]);
+  }
+  std::fclose(file);
 }
 
 std::vector<std::string> RecordingsIn(const std::string& folder) {
@@ -316,6 +334,7 @@ int RunScreenComparison(const ScreenOptions& o) {
     }
     auto show = [&](const std::string& who, const Figures& f) {
       Print(s, who, f, o.fps);
+      if (f.ok && !o.csvFolder.empty()) WriteFrameCsv(o.csvFolder, s, who, f);
       failures += f.ok ? 0 : 1;
       std::fflush(stdout);
     };

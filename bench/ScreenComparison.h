@@ -18,6 +18,7 @@ struct ScreenOptions {
   // the arguments appended; empty: native only.
   std::string windowsCommand;
   bool rivals = true;
+  std::string csvFolder;  // where each run's Y-PSNR per frame goes; empty: nowhere
 };
 
 int RunScreenComparison(const ScreenOptions& options);

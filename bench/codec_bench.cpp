@@ -8,7 +8,7 @@
 //   codec_bench [--frames N] [--fps F] [--quality Q,...] [--sizes 1920x1080,1280x720]
 //               [--content desktop,motion] [--no-ffmpeg]
 //   codec_bench --screens FOLDER [--names browser,...] [--windows COMMAND] [--frames N] [--fps F]
-//               [--quality Q,...] [--no-ffmpeg]
+//               [--quality Q,...] [--no-ffmpeg] [--csv FOLDER]
 //   codec_bench --encode RAW --size WxH --out FILE.wmv [--fps F] [--sharpness S] [--rate BITS]
 #include <algorithm>
 #include <cmath>
@@ -43,6 +43,7 @@ struct Options {
   std::string screens;  // a folder of recordings of real programs
   std::vector<std::string> names;
   std::string windowsCommand;
+  std::string csvFolder;
 };
 
 struct Result {
@@ -174,6 +175,7 @@ Options Parse(int argc, char** argv) {
     else if (a == "--screens") o.screens = value();
     else if (a == "--names") o.names = List(value());
     else if (a == "--windows") o.windowsCommand = value();
+    else if (a == "--csv") o.csvFolder = value();
     else if (a == "--sizes") {
       o.sizes.clear();
       std::string list = value();
@@ -190,7 +192,7 @@ Options Parse(int argc, char** argv) {
       std::fprintf(stderr, "usage: %s [--frames N] [--fps F] [--quality Q,...] [--sizes WxH,...] "
                            "[--content desktop,motion] [--no-ffmpeg]\n"
                            "       %s --screens FOLDER [--names NAME,...] [--windows COMMAND] [--frames N] "
-                           "[--fps F] [--quality Q,...] [--no-ffmpeg]\n"
+                           "[--fps F] [--quality Q,...] [--no-ffmpeg] [--csv FOLDER]\n"
                            "       %s --encode RAW --size WxH --out FILE.wmv [--fps F] [--sharpness S] "
                            "[--rate BITS]\n", argv[0], argv[0], argv[0]);
       std::exit(2);
@@ -222,6 +224,7 @@ int main(int argc, char** argv) {
     screens.sharpness = o.qualities;
     screens.windowsCommand = o.windowsCommand;
     screens.rivals = o.ffmpeg;
+    screens.csvFolder = o.csvFolder;
     return mavrion::bench::RunScreenComparison(screens);
   }
   if (std::string missing = mt::MissingTools(); !missing.empty()) {
