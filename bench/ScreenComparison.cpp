@@ -147,7 +147,8 @@ double Kbps(std::size_t bytes, const Sequence& s, int fps) {
 Figures RunRival(const Rival& rival, const Sequence& s, int fps) {
   Figures f;
   const std::string path = mt::TempPath(".mkv");
-  const std::string command = "ffmpeg -v error -y -f rawvideo -pix_fmt bgra -s " + std::to_string(s.width) + "x" +
+  // Only fatal errors: FFmpeg's mpeg4 reports every buffer underflow.
+  const std::string command = "ffmpeg -v fatal -y -f rawvideo -pix_fmt bgra -s " + std::to_string(s.width) + "x" +
                               std::to_string(s.height) + " -r " + std::to_string(fps) + " -i " + Quoted(s.raw) + " " +
                               rival.codec + " " + kRivalRate + " -g " + std::to_string(fps * 10) +
                               " -pix_fmt yuv420p -an " + Quoted(path);
