@@ -8,9 +8,10 @@ photo, and a video playing in a 1280x720 frame of a browser window.
 
 Each recording is OUT/NAME.mkv: FFmpeg's x11grab at 15 fps, without the
 mouse pointer, coded losslessly (libx264rgb -qp 0). Recordings already there
-are kept unless --force. Everything shown is made here from files Debian
-installs (a man page becomes the page and the PDF), as nothing may come from
-the network. Every program started here ends by its process id."""
+are kept unless --force. Everything shown is made here, as nothing may come
+from the network: the bash manual page becomes the web page and the PDF,
+FFmpeg draws the photo and the video, and windows are moved as a drag moves
+them. Every program started here ends by its process id."""
 
 import argparse
 import html
