@@ -1,9 +1,15 @@
 // Speed, size and fidelity of the built-in MPEG-4 encoder against FFmpeg's
 // mpeg4 encoder at the profile's 400 kbit/s, on the same made-up frames: a
-// desktop in use and full motion, at 1920x1080 and 1280x720.
+// desktop in use and full motion, at 1920x1080 and 1280x720. With --screens,
+// on recordings of real programs instead, against FFmpeg's mpeg4, Xvid and
+// x264 (see ScreenComparison.h); with --encode, only codes raw frames, as
+// the Windows build of this program does.
 //
 //   codec_bench [--frames N] [--fps F] [--quality Q,...] [--sizes 1920x1080,1280x720]
 //               [--content desktop,motion] [--no-ffmpeg]
+//   codec_bench --screens FOLDER [--names browser,...] [--windows COMMAND] [--frames N] [--fps F]
+//               [--quality Q,...] [--no-ffmpeg] [--csv FOLDER]
+//   codec_bench --encode RAW --size WxH --out FILE.wmv [--fps F] [--sharpness S] [--rate BITS]
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -12,13 +18,10 @@
 #include <string>
 #include <vector>
 
-#include <sys/resource.h>
-#include <time.h>
-
+#include "bench/OurEncoderRun.h"
+#include "bench/ScreenComparison.h"
 #include "bench/SyntheticScreen.h"
-#include "core/encoder/builtin/AsfWriter.h"
 #include "core/encoder/builtin/PictureShaper.h"
-#include "core/encoder/builtin/mpeg4/Mpeg4Encoder.h"
 #include "tests/unit/encoder/builtin/MediaTools.h"
 
 namespace {
@@ -27,21 +30,9 @@ using mavrion::bench::Frame;
 namespace builtin = mavrion::encoder::builtin;
 namespace mt = mavrion::encoder::builtin::media_tools;
 
-// CPU time rather than wall time: the figures hold on a busy machine too.
-double ThreadCpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-double ChildrenCpuSeconds() {
-  rusage u{};
-  getrusage(RUSAGE_CHILDREN, &u);
-  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
 struct Options {
   int frames = 300;  // 20 s at 15 fps: two key frame intervals
+  bool framesGiven = false;  // else recordings are used whole
   int fps = 15;
   // The profile's default sharpness (sharp pictures, frames left out when
   // the budget is short) and the lowest (every frame, coarser).
@@ -49,6 +40,10 @@ struct Options {
   std::vector<std::pair<int, int>> sizes = {{1920, 1080}, {1280, 720}};
   std::vector<std::string> contents = {"desktop", "motion"};
   bool ffmpeg = true;
+  std::string screens;  // a folder of recordings of real programs
+  std::vector<std::string> names;
+  std::string windowsCommand;
+  std::string csvFolder;
 };
 
 struct Result {
@@ -93,40 +88,15 @@ double BitsPerSecond(const Result& r) { return r.bytesPerMinute * 8 / 60; }
 Result RunOurs(const std::vector<Frame>& frames, int w, int h, const Options& o, int quality,
                double bitsPerSecond = kProfileBitsPerSecond) {
   Result r;
-  builtin::mpeg4::EncoderSettings settings;
-  settings.bitsPerSecond = static_cast<std::uint32_t>(bitsPerSecond);
-  settings.width = w;
-  settings.height = h;
-  settings.framesPerThousandSeconds = o.fps * 1000;
-  settings.sharpness = quality;
-  builtin::mpeg4::Mpeg4Encoder encoder(settings);
   std::string path = mt::TempPath(".wmv");
-  builtin::StdioFileSink sink;
-  builtin::AsfWriter writer(&sink);
-  builtin::AsfFileSetup setup;
-  setup.video = encoder.Format();
-  setup.video.frameDurationMs = 1000 / o.fps;
-  setup.packetSize = 32768;
-  if (!sink.Open(path) || !writer.Begin(setup)) return r;
-  std::vector<std::uint8_t> coded;
-  std::size_t bytes = 0;
-  double spent = 0;
-  for (std::size_t f = 0; f < frames.size(); ++f) {
-    builtin::BgraImage image{frames[f].data(), w, h, w * 4};
-    const std::int64_t t = static_cast<std::int64_t>(f) * 1000 / o.fps;
-    double start = ThreadCpuSeconds();
-    // A key frame every 10 s, as recordings have.
-    bool key = encoder.Encode(image, t, f % (static_cast<std::size_t>(o.fps) * 10) == 0, &coded);
-    spent += ThreadCpuSeconds() - start;
-    writer.WriteVideoFrame(t, key, coded.data(), coded.size());
-    bytes += coded.size();
-  }
-  if (!writer.Finish() || !sink.Close()) return r;
-  const auto& totals = encoder.Totals();
-  r.coded = static_cast<long>(totals.coded);
-  r.dropped = static_cast<long>(totals.dropped);
-  r.fps = static_cast<double>(frames.size()) / spent;
-  r.bytesPerMinute = static_cast<double>(bytes) / static_cast<double>(frames.size()) * o.fps * 60.0;
+  mavrion::bench::OurRun run = mavrion::bench::EncodeOurs(
+      [&](std::size_t f) { return f < frames.size() ? frames[f].data() : nullptr; }, w, h, o.fps, quality,
+      bitsPerSecond, path);
+  if (!run.ok) return r;
+  r.coded = run.coded;
+  r.dropped = run.dropped;
+  r.fps = run.Fps();
+  r.bytesPerMinute = static_cast<double>(run.bytes) / static_cast<double>(frames.size()) * o.fps * 60.0;
   r.psnr = FilePsnr(path, frames, w, h, o.fps);
   r.ok = r.psnr > 0;
   std::remove(path.c_str());
@@ -140,20 +110,15 @@ Result RunFfmpeg(const std::vector<Frame>& frames, int w, int h, const Options& 
   std::string command = "ffmpeg -v fatal -y -f rawvideo -pix_fmt bgra -s " + std::to_string(w) + "x" +
                         std::to_string(h) + " -r " + std::to_string(o.fps) + " -i - -c:v mpeg4 " + rate +
                         " -f avi '" + path + "'";
-  double start = ChildrenCpuSeconds();
+  double start = mavrion::bench::ChildrenCpuSeconds();
   FILE* pipe = popen(command.c_str(), "w");
   if (!pipe) return r;
   for (const Frame& f : frames) std::fwrite(f.data(), 1, f.size(), pipe);
   int status = pclose(pipe);
-  double seconds = ChildrenCpuSeconds() - start;
+  double seconds = mavrion::bench::ChildrenCpuSeconds() - start;
   if (status != 0) return r;
   int code = 0;
-  std::string sizes = mt::Run("ffprobe -v error -select_streams v:0 -show_entries packet=size -of csv=p=0 '" + path + "'", &code);
-  std::size_t bytes = 0;
-  for (const char* p = sizes.c_str(); *p;) {
-    bytes += std::strtoull(p, const_cast<char**>(&p), 10);
-    while (*p == '\n' || *p == '\r' || *p == ',') ++p;
-  }
+  std::size_t bytes = mavrion::bench::VideoPacketBytes(path);
   r.fps = static_cast<double>(frames.size()) / seconds;
   r.bytesPerMinute = static_cast<double>(bytes) / static_cast<double>(frames.size()) * o.fps * 60.0;
   std::string counts = mt::Run("ffprobe -v error -select_streams v:0 -count_packets -show_entries stream=nb_read_packets "
@@ -170,12 +135,22 @@ void RunShaper(const std::vector<Frame>& frames, int stride, int w, int h, int t
   builtin::FrameGeometry geometry;
   if (!builtin::ChooseFrameGeometry(w, h, toW, toH, &geometry)) return;
   builtin::PictureShaper shaper(geometry);
-  double start = ThreadCpuSeconds();
+  double start = mavrion::bench::ThreadCpuSeconds();
   std::uint32_t sink = 0;
   for (const Frame& f : frames) sink += shaper.Shape(builtin::BgraImage{f.data(), w, h, stride * 4}).pixels[0];
-  double spent = ThreadCpuSeconds() - start;
+  double spent = mavrion::bench::ThreadCpuSeconds() - start;
   std::printf("shaper     %dx%d -> %dx%d (%s): %.1f fps%s\n", w, h, geometry.encodedWidth, geometry.encodedHeight, what,
               static_cast<double>(frames.size()) / spent, sink == 1 ? " " : "");
+}
+
+std::vector<std::string> List(const std::string& list) {
+  std::vector<std::string> items;
+  for (std::size_t at = 0; at < list.size();) {
+    std::size_t comma = list.find(',', at);
+    items.push_back(list.substr(at, comma == std::string::npos ? std::string::npos : comma - at));
+    at = comma == std::string::npos ? list.size() : comma + 1;
+  }
+  return items;
 }
 
 Options Parse(int argc, char** argv) {
@@ -183,7 +158,10 @@ Options Parse(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
-    if (a == "--frames") o.frames = std::atoi(value().c_str());
+    if (a == "--frames") {
+      o.frames = std::atoi(value().c_str());
+      o.framesGiven = true;
+    }
     else if (a == "--fps") o.fps = std::atoi(value().c_str());
     else if (a == "--quality") {
       o.qualities.clear();
@@ -194,6 +172,10 @@ Options Parse(int argc, char** argv) {
       }
     }
     else if (a == "--no-ffmpeg") o.ffmpeg = false;
+    else if (a == "--screens") o.screens = value();
+    else if (a == "--names") o.names = List(value());
+    else if (a == "--windows") o.windowsCommand = value();
+    else if (a == "--csv") o.csvFolder = value();
     else if (a == "--sizes") {
       o.sizes.clear();
       std::string list = value();
@@ -205,16 +187,14 @@ Options Parse(int argc, char** argv) {
         at = comma == std::string::npos ? list.size() : comma + 1;
       }
     } else if (a == "--content") {
-      o.contents.clear();
-      std::string list = value();
-      for (std::size_t at = 0; at < list.size();) {
-        std::size_t comma = list.find(',', at);
-        o.contents.push_back(list.substr(at, comma == std::string::npos ? std::string::npos : comma - at));
-        at = comma == std::string::npos ? list.size() : comma + 1;
-      }
+      o.contents = List(value());
     } else {
       std::fprintf(stderr, "usage: %s [--frames N] [--fps F] [--quality Q,...] [--sizes WxH,...] "
-                           "[--content desktop,motion] [--no-ffmpeg]\n", argv[0]);
+                           "[--content desktop,motion] [--no-ffmpeg]\n"
+                           "       %s --screens FOLDER [--names NAME,...] [--windows COMMAND] [--frames N] "
+                           "[--fps F] [--quality Q,...] [--no-ffmpeg] [--csv FOLDER]\n"
+                           "       %s --encode RAW --size WxH --out FILE.wmv [--fps F] [--sharpness S] "
+                           "[--rate BITS]\n", argv[0], argv[0], argv[0]);
       std::exit(2);
     }
   }
@@ -233,7 +213,20 @@ void Print(const char* size, const std::string& content, const char* who, const 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--encode") == 0) return mavrion::bench::RunEncodeCommand(argc, argv);
   Options o = Parse(argc, argv);
+  if (!o.screens.empty()) {
+    mavrion::bench::ScreenOptions screens;
+    screens.folder = o.screens;
+    screens.names = o.names;
+    screens.fps = o.fps;
+    screens.frames = o.framesGiven ? o.frames : 0;
+    screens.sharpness = o.qualities;
+    screens.windowsCommand = o.windowsCommand;
+    screens.rivals = o.ffmpeg;
+    screens.csvFolder = o.csvFolder;
+    return mavrion::bench::RunScreenComparison(screens);
+  }
   if (std::string missing = mt::MissingTools(); !missing.empty()) {
     std::fprintf(stderr, "%s\n", missing.c_str());
     return 1;

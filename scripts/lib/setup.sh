@@ -13,6 +13,9 @@ gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 gstreamer1.0-plugins-ugly gstreamer1.0-libav python3-gi gir1.2-gstreamer-1.0
 espeak-ng sox pulseaudio pulseaudio-utils libpulse0:i386"
 
+# What only the benchmarks use: the real programs whose screens they record.
+BENCH_PACKAGES="chromium xterm mupdf man-db"
+
 as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
 }
