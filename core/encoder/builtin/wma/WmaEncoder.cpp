@@ -21,7 +21,7 @@ constexpr int kLargestGain = 4 * kGainFieldMore;
 // opposite sign of Mdct's forward one.
 constexpr double kDecoderScale = -1.0;
 // Exponents follow the band's level raised to this power (see the header).
-constexpr double kEnvelopePower = 0.2;
+constexpr double kEnvelopePower = 0.15;
 // Band levels below this (mean square per sample, about one LSB) are all
 // the same to the ear: the exponents stop following them down.
 constexpr double kQuietestLevel = 1.0;
