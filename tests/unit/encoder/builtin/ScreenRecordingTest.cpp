@@ -189,13 +189,7 @@ TEST(ScreenRecordingTest, SoundStartsAndEndsWithThePictureInFfmpegAndGstreamer) 
   if (!missing.empty()) GTEST_SKIP() << missing;
   MemorySink sink;
   ScreenRecording recording(&sink);
-  RecordingSetup setup;
-  setup.capturedWidth = 64;
-  setup.capturedHeight = 48;
-  setup.framesPerThousandSeconds = 10000;
-  setup.hasAudio = true;
-  setup.audio = AsfAudioFormat{2, 44100, 16};
-  ASSERT_TRUE(recording.Begin(setup, 0));
+  ASSERT_TRUE(recording.Begin(SmallWithSound(), 0));
   Screen screen(64, 48);
   // Dark and silent for 2 s, then bright and the tone, to the stop at 4 s.
   std::uint64_t frame = 0;
@@ -258,12 +252,10 @@ TEST(ScreenRecordingTest, SoundAndPictureTogetherHoldTheAudienceOverEveryStretch
   ASSERT_EQ(mt::MissingTools(), "");
   MemorySink sink;
   ScreenRecording recording(&sink);
-  RecordingSetup setup;
+  RecordingSetup setup = SmallWithSound();
   setup.capturedWidth = 320;
   setup.capturedHeight = 240;
   setup.framesPerThousandSeconds = 15000;
-  setup.hasAudio = true;
-  setup.audio = AsfAudioFormat{2, 44100, 16};
   ASSERT_TRUE(recording.Begin(setup, 0));
   // Noise that changes every frame asks far more than the audience holds.
   std::vector<std::uint8_t> pixels(320 * 240 * 4);
