@@ -260,8 +260,8 @@ void Mpeg4Encoder::CodeMacroblock(int index, bool intra, int q) {
   mb.coded = true;
 }
 
-std::size_t Mpeg4Encoder::CodePlane(bool key, int q, std::int64_t refineBudget, std::int64_t timeMs,
-                                    std::vector<std::uint8_t>* out) {
+std::size_t Mpeg4Encoder::CodePlane(bool key, int q, std::int64_t changeBudget, std::int64_t refineBudget,
+                                    std::int64_t timeMs, std::vector<std::uint8_t>* out) {
   Analysis& a = *analysis_;
   current_->y.CopyFrom(reference_->y);
   current_->u.CopyFrom(reference_->u);
@@ -270,7 +270,14 @@ std::size_t Mpeg4Encoder::CodePlane(bool key, int q, std::int64_t refineBudget, 
   if (key) {
     for (std::size_t i = 0; i < blocks_.size(); ++i) CodeMacroblock(static_cast<int>(i), true, q);
   } else {
-    for (int index : a.changed) CodeMacroblock(index, blocks_[index].mode == kIntra, q);
+    // Changes go first, in order, while their budget lasts.
+    std::int64_t changesSpent = 0;
+    for (int index : a.changed) {
+      if (changeBudget >= 0 && changesSpent >= changeBudget) break;
+      Macroblock& mb = blocks_[index];
+      CodeMacroblock(index, mb.mode == kIntra, q);
+      if (changeBudget >= 0) changesSpent += EstimateBits(a.levels[index], mb.cbp, mb.mode == kIntra) + 12;
+    }
     // Still parts of the screen shown coarser than q are coded again at q,
     // in turn, while the budget lasts.
     const std::size_t n = blocks_.size();
@@ -346,7 +353,7 @@ void Mpeg4Encoder::Commit(const BgraImage& picture, bool key, int q, std::size_t
   std::map<std::pair<int, int>, int> moves;
   for (std::size_t i = 0; i < blocks_.size(); ++i) {
     Macroblock& mb = blocks_[i];
-    if (mb.changed) {
+    if (mb.changed && mb.coded) {
       const int mx = static_cast<int>(i) % mbWidth_, my = static_cast<int>(i) / mbWidth_;
       const int x0 = mx * 16, rows = std::min(16, h - my * 16);
       const std::size_t bytes = static_cast<std::size_t>(std::min(16, w - x0)) * 4;
@@ -355,6 +362,8 @@ void Mpeg4Encoder::Commit(const BgraImage& picture, bool key, int q, std::size_t
         std::memcpy(&lastSource_[row * lastStride + x0 * 4], picture.pixels + row * picture.strideBytes + x0 * 4,
                     bytes);
       }
+    } else if (mb.changed) {
+      RestoreSource(static_cast<int>(i));  // waits for a later frame
     }
     if (mb.changed || mb.coded) mb.stillError = -1;
     if (!mb.coded) continue;
@@ -389,23 +398,31 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
                           std::vector<std::uint8_t>* out) {
   rate_.Advance(timeMs);
   // A key frame waits while the bucket has no room for one like the last
-  // (frames go on as predicted ones meanwhile); after two seconds of
-  // waiting, frames are left out until it fits.
+  // (frames go on as predicted ones meanwhile). After two seconds of
+  // waiting, the bucket is drained for it: frames are left out as many in
+  // a row as the sharpness allows, and those between keep only what
+  // changed most, for half the rate's share.
+  bool keyOverdue = false;
   if (wantKey && started_) {
     if (keyWantedSinceMs_ < 0) keyWantedSinceMs_ = timeMs;
     if (rate_.Room() < lastKeyBits_) {
-      if (timeMs - keyWantedSinceMs_ < 2000) {
-        wantKey = false;
-      } else {
-        LeaveOut(timeMs, out);
-        return false;
-      }
+      wantKey = false;
+      keyOverdue = timeMs - keyWantedSinceMs_ >= 2000;
     }
+  }
+  if (keyOverdue && leftOut_ < rate_.LongestGap()) {
+    ++leftOut_;
+    LeaveOut(timeMs, out);
+    return false;
   }
   const bool key = wantKey || !started_;
   Analyse(picture, key);
   Analysis& a = *analysis_;
   if (!key && a.changed.empty()) return Sharpen(picture, timeMs, out);
+  if (keyOverdue) {
+    if (!KeepWhatFits(picture, timeMs, rate_.FrameShare() / 2, out)) LeaveOut(timeMs, out);
+    return false;
+  }
   a.complexity[0] = a.complexity[1] = 0;
   a.count[0] = a.count[1] = 0;
   if (key) {
@@ -434,6 +451,13 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
     return rate_.PredictBits(a.complexity[0], a.count[0] * kInterOverhead, RateControl::kInter, q) +
            rate_.PredictBits(a.complexity[1], a.count[1] * kIntraOverhead, RateControl::kIntra, q) + planeBits;
   };
+  // New content (a page, a listing, a window opened) is what the viewer
+  // reads next: it may take the bucket's spare room at once to show
+  // readable, rather than coarse and sharpened over seconds.
+  if (!key) {
+    const auto readable = static_cast<std::int64_t>(predict(rate_.ReadableQuantiser()));
+    target = std::max(target, std::min(readable, rate_.ChangeAllowance()));
+  }
   // A frame that costs no more than the rate's share per frame even at the
   // coarsest quantiser kept is never left out (a small area that changes
   // every frame keeps every frame), and may take up to that share.
@@ -442,16 +466,16 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
   if (!key && !a.changed.empty() && kept > share && (kept < 3 * share || a.changed.size() * 4 < blocks_.size())) {
     // Near the share, or for a few changes (quick to code), the model is
     // not to be trusted: code to know.
-    kept = static_cast<double>(CodePlane(false, rate_.CoarsestKeptQuantiser(), 0, timeMs, out));
+    kept = static_cast<double>(CodePlane(false, rate_.CoarsestKeptQuantiser(), -1, 0, timeMs, out));
   }
   const bool affordable = !key && kept <= share;
   if (affordable) target = std::max(target, static_cast<std::int64_t>(kept));
-  // With the bucket nearly full, every other frame that costs more than its
-  // share is left out before it is coded: waiting for room to code a frame
-  // later only makes the changes it must catch up on larger.
-  if (!key && !affordable && leftOut_ == 0 && rate_.Fullness() > rate_.Capacity() * 8 / 10) {
-    ++leftOut_;
-    LeaveOut(timeMs, out);
+  // With the bucket nearly full, a frame that costs more than its share
+  // keeps what changed most, for one and a half shares: waiting for room
+  // to code a whole frame later only makes the changes it must catch up on
+  // larger, and a frame left out shows all of them where they were.
+  if (!key && !affordable && rate_.Fullness() > rate_.Capacity() * 8 / 10 &&
+      KeepWhatFits(picture, timeMs, rate_.FrameShare() * 3 / 2, out)) {
     return false;
   }
   int q = rate_.FinestQuantiser();
@@ -488,7 +512,7 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
       LeaveOut(timeMs, out);
       return false;
     }
-    bits = CodePlane(key, q, refineBudget, timeMs, out);
+    bits = CodePlane(key, q, -1, refineBudget, timeMs, out);
     const bool over = tooMuch(bits);
     if (!over) good = q;
     const double ratio = static_cast<double>(bits) / static_cast<double>(std::max<std::int64_t>(target, 1));
@@ -506,18 +530,18 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
   }
   if (good != 0 && good != q) {
     q = good;
-    bits = CodePlane(key, q, refineBudget, timeMs, out);
+    bits = CodePlane(key, q, -1, refineBudget, timeMs, out);
   }
   if (static_cast<std::int64_t>(bits) > room && !started_) {
     // The first picture has nothing to fall back on: rather than a file
     // without a picture, it keeps each block's mean only, and the still
     // parts of the screen are refined from there.
     dcOnly_ = true;
-    bits = CodePlane(key, 31, 0, timeMs, out);
+    bits = CodePlane(key, 31, -1, 0, timeMs, out);
     dcOnly_ = false;
   } else if (static_cast<std::int64_t>(bits) > room) {
-    // No room even at the coarsest quantiser: this frame is left out.
-    LeaveOut(timeMs, out);
+    // Not even the coarsest quantiser fits.
+    if (key || !KeepWhatFits(picture, timeMs, room, out)) LeaveOut(timeMs, out);
     return false;
   }
   if (a.count[0] + a.count[1] > 0) {
@@ -533,6 +557,37 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
   }
   Commit(picture, key, q, bits, timeMs);
   return key;
+}
+
+bool Mpeg4Encoder::KeepWhatFits(const BgraImage& picture, std::int64_t timeMs, std::int64_t budget,
+                                std::vector<std::uint8_t>* out) {
+  // Rather than leave the frame out (everything that changed shown where
+  // it was, for as long as the bucket takes to drain), the changes that
+  // put right the most per bit are coded, the rest wait for a later frame.
+  Analysis& a = *analysis_;
+  const int q = 31;
+  MotionSearch search(*source_, *reference_, kBorder);
+  std::vector<std::pair<double, int>> ranked;
+  for (int index : a.changed) {
+    const Macroblock& mb = blocks_[index];
+    const int shown = search.Cost(index % mbWidth_, index / mbWidth_, MotionVector{});
+    const bool intra = mb.mode == kIntra;
+    const double cost = rate_.PredictBits(mb.cost, intra ? kIntraOverhead : kInterOverhead,
+                                          intra ? RateControl::kIntra : RateControl::kInter, q);
+    ranked.push_back({(shown - mb.cost) / std::max(cost, 1.0), index});
+  }
+  std::stable_sort(ranked.begin(), ranked.end(), [](const auto& l, const auto& r) { return l.first > r.first; });
+  for (std::size_t i = 0; i < ranked.size(); ++i) a.changed[i] = ranked[i].second;
+  const std::int64_t limit = std::min(budget, rate_.Room());
+  std::int64_t changes = limit - 64 - static_cast<std::int64_t>(blocks_.size());
+  for (int attempt = 0; attempt < 4 && changes > 0; ++attempt, changes /= 2) {
+    const std::size_t bits = CodePlane(false, q, changes, 0, timeMs, out);
+    if (static_cast<std::int64_t>(bits) <= limit) {
+      Commit(picture, false, q, bits, timeMs);
+      return true;
+    }
+  }
+  return false;
 }
 
 RateControl::StillParts Mpeg4Encoder::StillParts() const {
@@ -567,7 +622,7 @@ bool Mpeg4Encoder::Sharpen(const BgraImage& picture, std::int64_t timeMs, std::v
   std::size_t bits = 0;
   bool fits = false;
   for (int attempt = 0; !fits && still.countCoarserThan[q] > 0 && budget > 0; ++attempt) {
-    bits = CodePlane(false, q, budget, timeMs, out);
+    bits = CodePlane(false, q, -1, budget, timeMs, out);
     fits = static_cast<std::int64_t>(bits) <= rate_.Room();
     budget = attempt < 2 ? budget / 2 : 0;
   }
@@ -585,15 +640,16 @@ bool Mpeg4Encoder::Sharpen(const BgraImage& picture, std::int64_t timeMs, std::v
 void Mpeg4Encoder::LeaveOut(std::int64_t timeMs, std::vector<std::uint8_t>* out) {
   // The source planes go back to what the reference was coded from, as
   // unchanged macroblocks are refined from them.
-  const BgraImage last{lastSource_.data(), settings_.width, settings_.height, settings_.width * 4};
   if (started_) {
-    for (int index : analysis_->changed) {
-      ConvertMacroblock(last.pixels, last.strideBytes, last.width, last.height, index % mbWidth_, index / mbWidth_,
-                        source_.get());
-    }
+    for (int index : analysis_->changed) RestoreSource(index);
   }
   ++counts_.dropped;
   WriteNotCoded(timeMs, out);
+}
+
+void Mpeg4Encoder::RestoreSource(int index) {
+  ConvertMacroblock(lastSource_.data(), settings_.width * 4, settings_.width, settings_.height, index % mbWidth_,
+                    index / mbWidth_, source_.get());
 }
 
 void Mpeg4Encoder::EncodeRepeat(std::int64_t timeMs, std::vector<std::uint8_t>* out) {

@@ -62,10 +62,15 @@ class Mpeg4Encoder : public VideoCodec {
   void SearchMotion(int index);
   void DiscoverMotion();
   void LimitVectors();
-  // Codes every selected macroblock at q into current_; answers the bits
-  // the plane needs.
-  std::size_t CodePlane(bool key, int q, std::int64_t refineBudget, std::int64_t timeMs,
-                        std::vector<std::uint8_t>* out);
+  // Codes the changed macroblocks at q into current_, in order while
+  // changeBudget lasts (all when negative), then refines still parts for
+  // refineBudget; answers the bits the plane needs.
+  std::size_t CodePlane(bool key, int q, std::int64_t changeBudget, std::int64_t refineBudget,
+                        std::int64_t timeMs, std::vector<std::uint8_t>* out);
+  // Codes and keeps the changes that matter most within budget bits (and
+  // the room), at the coarsest quantiser. Answers whether a plane came out.
+  bool KeepWhatFits(const BgraImage& picture, std::int64_t timeMs, std::int64_t budget,
+                    std::vector<std::uint8_t>* out);
   void CodeMacroblock(int index, bool intra, int q);
   void WriteMacroblocks(bool key, class BitWriter* bits);
   // A frame where nothing changed: the still parts are sharpened as the
@@ -73,6 +78,9 @@ class Mpeg4Encoder : public VideoCodec {
   bool Sharpen(const BgraImage& picture, std::int64_t timeMs, std::vector<std::uint8_t>* out);
   RateControl::StillParts StillParts() const;
   void LeaveOut(std::int64_t timeMs, std::vector<std::uint8_t>* out);
+  // Puts macroblock index of the source planes back to what the reference
+  // was coded from (still parts are refined from them).
+  void RestoreSource(int index);
   void WriteNotCoded(std::int64_t timeMs, std::vector<std::uint8_t>* out);
   // Makes the plane just coded (bits long, at q) what a decoder shows.
   void Commit(const BgraImage& picture, bool key, int q, std::size_t bits, std::int64_t timeMs);

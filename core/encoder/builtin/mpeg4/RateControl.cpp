@@ -12,6 +12,9 @@ constexpr std::int64_t kSharpenMs = 800;
 // Sharpening leaves this part of the buffer for the next change (on top of
 // the margin Room keeps): a new page at a coarse quantiser.
 constexpr std::int64_t kChangeReservePercent = 25;
+// A change that takes the bucket's room at once leaves this part of the
+// buffer for the frames that follow it.
+constexpr std::int64_t kAfterChangePercent = 10;
 // Refinement finer than this quantiser keeps this part of the buffer.
 constexpr int kReadableQuantiser = 5;
 constexpr std::int64_t kPolishReservePercent = 50;
@@ -63,6 +66,12 @@ void RateControl::Learn(double complexity, double overheadBits, Kind kind, int q
   if (complexity < 1000) return;
   const double measured = std::max(0.0, bits - overheadBits) * q / complexity;
   weight_[kind] = std::clamp(0.6 * weight_[kind] + 0.4 * measured, 0.01, 50.0);
+}
+
+int RateControl::ReadableQuantiser() const { return std::max(finest_, kReadableQuantiser); }
+
+std::int64_t RateControl::ChangeAllowance() const {
+  return std::max<std::int64_t>(0, Room() - capacity_ * kAfterChangePercent / 100);
 }
 
 RateControl::Refinement RateControl::PlanRefinement(const StillParts& still, std::int64_t changeBits) const {

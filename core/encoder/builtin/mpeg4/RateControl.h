@@ -29,6 +29,11 @@ class RateControl {
   int FinestQuantiser() const { return finest_; }
   // Beyond this quantiser, frames are left out rather than coarsened.
   int CoarsestKeptQuantiser() const { return coarsestKept_; }
+  // Text is readable from this quantiser down.
+  int ReadableQuantiser() const;
+  // What one plane of changes may take at once: the room above the reserve
+  // kept for the next change.
+  std::int64_t ChangeAllowance() const;
   // At most this many frames in a row are left out that way.
   int LongestGap() const { return longestGap_; }
 

@@ -116,13 +116,17 @@ TEST(Mpeg4EncoderTest, FfmpegDecodesEveryFrameAsOurReconstructionWithinOneAndThe
     std::vector<std::uint8_t> out;
     std::int64_t lastKey = 0;
     double stillFrom = 0, stillTo = 0;
+    int leftOutInARow = 0, mostLeftOutInARow = 0;
     for (int f = 0; f < frames; ++f) {
       const std::int64_t t = f * 1000 / fps;
       const bool still = f >= 200 && f < 260;  // a still screen is refined, for 4 s
       // A key frame every 10 s, asked for until it comes, as recordings do.
       const BgraImage picture = screen.Render(still ? 200 : f);
+      const std::uint64_t droppedBefore = encoder.Totals().dropped;
       bool key = encoder.Encode(picture, t, f == 0 || t - lastKey >= 10000, &out);
       if (key) lastKey = t;
+      leftOutInARow = encoder.Totals().dropped > droppedBefore ? leftOutInARow + 1 : 0;
+      mostLeftOutInARow = std::max(mostLeftOutInARow, leftOutInARow);
       if (f == 200) stillFrom = LumaPsnr(encoder.Reconstruction(), picture);
       if (f == 259) stillTo = LumaPsnr(encoder.Reconstruction(), picture);
       if (out.size() > 8) shown.push_back(VisiblePlanes(encoder.Reconstruction()));
@@ -136,6 +140,7 @@ TEST(Mpeg4EncoderTest, FfmpegDecodesEveryFrameAsOurReconstructionWithinOneAndThe
     EXPECT_GT(stillTo, stillFrom + 3) << "a still screen is refined, sharpness " << sharpness;
     if (sharpness >= 95) EXPECT_GE(stillTo, 38) << "a screen that stops is sharp 4 s later, sharpness " << sharpness;
     droppedAt[sharpness] = c.dropped;
+    EXPECT_LE(mostLeftOutInARow, encoder.Rate().LongestGap()) << "sharpness " << sharpness;
     // Every stretch of frames holds at most the rate times its length plus
     // the buffer.
     const std::int64_t capacity = 100000 * 2;
