@@ -20,8 +20,6 @@ constexpr int kBorder = 32;  // luma samples around each reference plane
 // within the 132 the standard allows, so that decoders whose inverse
 // transform differs from ours do not drift.
 constexpr int kIntraRefresh = 120;
-// Rough bits of a macroblock's header, for the rate model.
-constexpr double kIntraOverhead = 24, kInterOverhead = 10;
 // A still macroblock whose luma differs from the source by less than this
 // (sum of absolute differences) shows it as well as refining could.
 constexpr int kShownExactly = 64;
@@ -56,8 +54,6 @@ struct Mpeg4Encoder::Analysis {
   std::vector<MotionVector> candidates;  // moves seen on the whole screen
   std::vector<MotionVector> lastMoves;   // the most common moves of the last frame
   std::vector<MacroblockLevels> levels;
-  double complexity[2] = {0, 0};         // inter, intra
-  int count[2] = {0, 0};
   double refinedError = 0;               // of the macroblocks refined in this plane
   int refined = 0;
 };
@@ -397,141 +393,44 @@ void Mpeg4Encoder::Commit(const BgraImage& picture, bool key, int q, std::size_t
 bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wantKey,
                           std::vector<std::uint8_t>* out) {
   rate_.Advance(timeMs);
-  // A key frame waits while the bucket has no room for one like the last
-  // (frames go on as predicted ones meanwhile). After two seconds of
-  // waiting, the bucket is drained for it: frames are left out as many in
-  // a row as the sharpness allows, and those between keep only what
-  // changed most, for half the rate's share.
-  bool keyOverdue = false;
-  if (wantKey && started_) {
-    if (keyWantedSinceMs_ < 0) keyWantedSinceMs_ = timeMs;
-    if (rate_.Room() < lastKeyBits_) {
-      wantKey = false;
-      keyOverdue = timeMs - keyWantedSinceMs_ >= 2000;
-    }
-  }
-  if (keyOverdue && leftOut_ < rate_.LongestGap()) {
+  using KeyTiming = RateControl::KeyTiming;
+  const KeyTiming keyTiming = started_ ? rate_.TimeKey(wantKey, timeMs) : KeyTiming::kNow;
+  if (keyTiming == KeyTiming::kOverdue && rate_.MayLeaveOut(leftOut_)) {
     ++leftOut_;
     LeaveOut(timeMs, out);
     return false;
   }
-  const bool key = wantKey || !started_;
+  const bool key = keyTiming == KeyTiming::kNow;
   Analyse(picture, key);
   Analysis& a = *analysis_;
   if (!key && a.changed.empty()) return Sharpen(picture, timeMs, out);
-  if (keyOverdue) {
-    if (!KeepWhatFits(picture, timeMs, rate_.FrameShare() / 2, out)) LeaveOut(timeMs, out);
+  if (keyTiming == KeyTiming::kOverdue) {
+    if (!KeepWhatFits(picture, timeMs, rate_.OverdueKeyBudget(), out)) LeaveOut(timeMs, out);
     return false;
   }
-  a.complexity[0] = a.complexity[1] = 0;
-  a.count[0] = a.count[1] = 0;
-  if (key) {
-    // The flatness of every macroblock, for the rate model.
-    MotionSearch search(*source_, *reference_, kBorder);
-    for (int index : a.changed) {
-      a.complexity[1] += search.Flatness(index % mbWidth_, index / mbWidth_);
-      ++a.count[1];
-    }
-  } else {
-    for (int index : a.changed) {
-      const bool intra = blocks_[index].mode == kIntra;
-      a.complexity[intra] += blocks_[index].cost;
-      ++a.count[intra];
-    }
-  }
-  // A key frame may take much of the bucket: what stays still afterwards
-  // costs nothing more, and it shows sharp from the start; the sharper the
-  // profile, the more (what is left keeps frames coming).
-  const std::int64_t room = rate_.Room();
-  const std::int64_t keyShare = room / 4 + room * settings_.sharpness / 200;
-  std::int64_t target = key ? std::max(rate_.Target(), keyShare) : rate_.Target();
-  // A predicted plane spends a bit on every macroblock it leaves as it was.
-  const double planeBits = key ? 64.0 : 64.0 + static_cast<double>(blocks_.size());
-  auto predict = [&](int q) {
-    return rate_.PredictBits(a.complexity[0], a.count[0] * kInterOverhead, RateControl::kInter, q) +
-           rate_.PredictBits(a.complexity[1], a.count[1] * kIntraOverhead, RateControl::kIntra, q) + planeBits;
-  };
-  // New content (a page, a listing, a window opened) is what the viewer
-  // reads next: it may take the bucket's spare room at once to show
-  // readable, rather than coarse and sharpened over seconds.
-  if (!key) {
-    const auto readable = static_cast<std::int64_t>(predict(rate_.ReadableQuantiser()));
-    target = std::max(target, std::min(readable, rate_.ChangeAllowance()));
-  }
-  // A frame that costs no more than the rate's share per frame even at the
-  // coarsest quantiser kept is never left out (a small area that changes
-  // every frame keeps every frame), and may take up to that share.
-  double kept = predict(rate_.CoarsestKeptQuantiser());
-  const double share = static_cast<double>(rate_.FrameShare());
-  if (!key && !a.changed.empty() && kept > share && (kept < 3 * share || a.changed.size() * 4 < blocks_.size())) {
-    // Near the share, or for a few changes (quick to code), the model is
-    // not to be trusted: code to know.
+  const RateControl::PlaneCost cost = PlaneCost(key);
+  double kept = rate_.PredictBits(cost, rate_.CoarsestKeptQuantiser());
+  if (!key && rate_.MeasureKept(kept, a.changed.size() * 4 < blocks_.size())) {
     kept = static_cast<double>(CodePlane(false, rate_.CoarsestKeptQuantiser(), -1, 0, timeMs, out));
   }
-  const bool affordable = !key && kept <= share;
-  if (affordable) target = std::max(target, static_cast<std::int64_t>(kept));
-  // With the bucket nearly full, a frame that costs more than its share
-  // keeps what changed most, for one and a half shares: waiting for room
-  // to code a whole frame later only makes the changes it must catch up on
-  // larger, and a frame left out shows all of them where they were.
-  if (!key && !affordable && rate_.Fullness() > rate_.Capacity() * 8 / 10 &&
-      KeepWhatFits(picture, timeMs, rate_.FrameShare() * 3 / 2, out)) {
-    return false;
-  }
-  int q = rate_.FinestQuantiser();
-  while (q < 31 && predict(q) > static_cast<double>(target)) ++q;
-  // Key frames of the same screen cost alike: the last one's quantiser is
-  // the better first guess, and each try of a whole plane takes long.
-  if (key && lastKeyQuantiser_ != 0) q = lastKeyQuantiser_;
-  bool anyRefinable = false;
-  for (const Macroblock& mb : blocks_) anyRefinable |= !mb.changed && mb.quality > q;
-  if (!key && a.changed.empty() && !anyRefinable) {
-    EncodeRepeat(timeMs, out);
-    return false;
-  }
-  // The quantiser is searched by coding: the model's guess first, then
-  // towards the target by the ratio of what came out (bits go roughly as
-  // 1/q), a few times at most.
-  const int finest = rate_.FinestQuantiser();
-  // Refinement takes a fifth of the target, or what the changes leave of
-  // it; nothing while the bucket is well over half full.
-  const std::int64_t refineBudget =
-      rate_.Fullness() > rate_.Capacity() * 6 / 10
-          ? 0
-          : std::max<std::int64_t>(target / 5, static_cast<std::int64_t>(target - predict(q)));
-  auto tooMuch = [&](std::size_t bits) {
-    return static_cast<std::int64_t>(bits) > room || static_cast<double>(bits) > target * 1.2;
-  };
-  int low = finest, high = 31, good = 0;
+  const RateControl::PlanePlan plan = rate_.PlanPlane(cost, key, kept);
+  if (plan.crowdedBits > 0 && KeepWhatFits(picture, timeMs, plan.crowdedBits, out)) return false;
+  QuantiserSearch search(rate_, plan);
   std::size_t bits = 0;
-  for (int attempt = 0;; ++attempt) {
-    // High sharpness leaves frames out rather than coarsening, a few in a
-    // row at most.
-    if (!key && !affordable && q > rate_.CoarsestKeptQuantiser() && leftOut_ < rate_.LongestGap()) {
+  do {
+    if (rate_.LeaveOutRatherThan(search.Quantiser(), plan, leftOut_)) {
       ++leftOut_;
       LeaveOut(timeMs, out);
       return false;
     }
-    bits = CodePlane(key, q, -1, refineBudget, timeMs, out);
-    const bool over = tooMuch(bits);
-    if (!over) good = q;
-    const double ratio = static_cast<double>(bits) / static_cast<double>(std::max<std::int64_t>(target, 1));
-    int next = q;
-    if (over) {
-      low = q + 1;
-      next = std::max(low, static_cast<int>(q * ratio + 0.999));
-    } else if (ratio < 0.6 && q > low) {
-      high = q - 1;
-      next = std::max(low, static_cast<int>(q * ratio));
-    }
-    next = std::min(next, high);
-    if (next == q || low > high || attempt == 3) break;
-    q = next;
+    bits = CodePlane(key, search.Quantiser(), -1, plan.refineBits, timeMs, out);
+  } while (search.Next(bits));
+  int q = search.Quantiser();
+  if (search.Chosen() != q) {
+    q = search.Chosen();
+    bits = CodePlane(key, q, -1, plan.refineBits, timeMs, out);
   }
-  if (good != 0 && good != q) {
-    q = good;
-    bits = CodePlane(key, q, -1, refineBudget, timeMs, out);
-  }
+  const std::int64_t room = rate_.Room();
   if (static_cast<std::int64_t>(bits) > room && !started_) {
     // The first picture has nothing to fall back on: rather than a file
     // without a picture, it keeps each block's mean only, and the still
@@ -544,19 +443,28 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
     if (key || !KeepWhatFits(picture, timeMs, room, out)) LeaveOut(timeMs, out);
     return false;
   }
-  if (a.count[0] + a.count[1] > 0) {
-    // Learn from the whole plane: the model is only a guide.
-    const bool intraMost = a.count[1] >= a.count[0];
-    rate_.Learn(a.complexity[0] + a.complexity[1], a.count[0] * kInterOverhead + a.count[1] * kIntraOverhead + 64,
-                intraMost ? RateControl::kIntra : RateControl::kInter, q, static_cast<double>(bits));
-  }
-  if (key) {
-    lastKeyQuantiser_ = q;
-    lastKeyBits_ = static_cast<std::int64_t>(bits);
-    keyWantedSinceMs_ = -1;
-  }
+  rate_.Learn(cost, q, static_cast<double>(bits));
+  if (key) rate_.KeyCoded(q, static_cast<std::int64_t>(bits));
   Commit(picture, key, q, bits, timeMs);
   return key;
+}
+
+RateControl::PlaneCost Mpeg4Encoder::PlaneCost(bool key) const {
+  const Analysis& a = *analysis_;
+  RateControl::PlaneCost cost;
+  if (key) {
+    // The flatness of every macroblock, for the rate model.
+    MotionSearch search(*source_, *reference_, kBorder);
+    for (int index : a.changed) cost.Add(RateControl::kIntra, search.Flatness(index % mbWidth_, index / mbWidth_));
+  } else {
+    for (int index : a.changed) {
+      const Macroblock& mb = blocks_[index];
+      cost.Add(mb.mode == kIntra ? RateControl::kIntra : RateControl::kInter, mb.cost);
+    }
+    // A predicted plane spends a bit on every macroblock it leaves as it was.
+    cost.fixedBits += static_cast<double>(blocks_.size());
+  }
+  return cost;
 }
 
 bool Mpeg4Encoder::KeepWhatFits(const BgraImage& picture, std::int64_t timeMs, std::int64_t budget,
@@ -572,8 +480,8 @@ bool Mpeg4Encoder::KeepWhatFits(const BgraImage& picture, std::int64_t timeMs, s
     const Macroblock& mb = blocks_[index];
     const int shown = search.Cost(index % mbWidth_, index / mbWidth_, MotionVector{});
     const bool intra = mb.mode == kIntra;
-    const double cost = rate_.PredictBits(mb.cost, intra ? kIntraOverhead : kInterOverhead,
-                                          intra ? RateControl::kIntra : RateControl::kInter, q);
+    const RateControl::Kind kind = intra ? RateControl::kIntra : RateControl::kInter;
+    const double cost = rate_.PredictBits(mb.cost, RateControl::kOverheadBits[kind], kind, q);
     ranked.push_back({(shown - mb.cost) / std::max(cost, 1.0), index});
   }
   std::stable_sort(ranked.begin(), ranked.end(), [](const auto& l, const auto& r) { return l.first > r.first; });
@@ -631,7 +539,7 @@ bool Mpeg4Encoder::Sharpen(const BgraImage& picture, std::int64_t timeMs, std::v
     EncodeRepeat(timeMs, out);
     return false;
   }
-  rate_.Learn(a.refinedError, a.refined * RateControl::kRefineOverheadBits + static_cast<double>(planeBits),
+  rate_.Learn(a.refinedError, a.refined * RateControl::kOverheadBits[RateControl::kRefine] + static_cast<double>(planeBits),
               RateControl::kRefine, q, static_cast<double>(bits));
   Commit(picture, false, q, bits, timeMs);
   return false;

@@ -62,6 +62,8 @@ class Mpeg4Encoder : public VideoCodec {
   void SearchMotion(int index);
   void DiscoverMotion();
   void LimitVectors();
+  // What the changed macroblocks make of a plane, for the rate model.
+  RateControl::PlaneCost PlaneCost(bool key) const;
   // Codes the changed macroblocks at q into current_, in order while
   // changeBudget lasts (all when negative), then refines still parts for
   // refineBudget; answers the bits the plane needs.
@@ -98,9 +100,6 @@ class Mpeg4Encoder : public VideoCodec {
   std::int64_t previousSecond_ = 0;
   int leftOut_ = 0;  // frames left out in a row
   int sharpenWaited_ = 0;  // still frames shown again while refinement gathers bits
-  int lastKeyQuantiser_ = 0;
-  std::int64_t lastKeyBits_ = 0;
-  std::int64_t keyWantedSinceMs_ = -1;
   std::size_t refineCursor_ = 0;  // where refinement goes on
   std::size_t refineStop_ = 0;
   Counts counts_;

@@ -18,18 +18,22 @@ constexpr std::int64_t kAfterChangePercent = 10;
 // Refinement finer than this quantiser keeps this part of the buffer.
 constexpr int kReadableQuantiser = 5;
 constexpr std::int64_t kPolishReservePercent = 50;
+// A key frame waits this long for room for one like the last.
+constexpr std::int64_t kKeyWaitMs = 2000;
 
 }  // namespace
 
 RateControl::RateControl(std::uint32_t bitsPerSecond, std::uint32_t bufferMs,
                          std::int32_t framesPerThousandSeconds, int sharpness)
-    : rate_(bitsPerSecond), capacity_(static_cast<std::int64_t>(bitsPerSecond) * bufferMs / 1000) {
+    : rate_(bitsPerSecond),
+      capacity_(static_cast<std::int64_t>(bitsPerSecond) * bufferMs / 1000),
+      sharpness_(std::clamp(sharpness, 1, 100)) {
   const std::int64_t fps1000 = std::max<std::int32_t>(framesPerThousandSeconds, 1);
   framesPerThousandSeconds_ = fps1000;
   frameShare_ = rate_ * 1000 / fps1000;
   // The bucket is brought back to half full over about two seconds.
   correctionFrames_ = std::max<std::int64_t>(1, fps1000 * 2 / 1000);
-  const int s = std::clamp(sharpness, 1, 100);
+  const int s = sharpness_;
   finest_ = 2 + (100 - s) / 10;
   // A frame left out shows everything that moved in the wrong place, which
   // on a busy screen costs far more fidelity than a coarser quantiser: only
@@ -80,7 +84,7 @@ RateControl::Refinement RateControl::PlanRefinement(const StillParts& still, std
   Refinement r;
   r.quantiser = finest_;
   while (r.quantiser < 31 && PredictBits(still.errorCoarserThan[r.quantiser],
-                                         still.countCoarserThan[r.quantiser] * kRefineOverheadBits, kRefine,
+                                         still.countCoarserThan[r.quantiser] * kOverheadBits[kRefine], kRefine,
                                          r.quantiser) > static_cast<double>(plan)) {
     ++r.quantiser;
   }
@@ -93,6 +97,110 @@ RateControl::Refinement RateControl::PlanRefinement(const StillParts& still, std
   const std::int64_t above = Room() - capacity_ * reserve / 100 - changeBits;
   r.bits = std::clamp(frameShare_ + above / frames, frameShare_ / 8, std::max<std::int64_t>(0, Room() - changeBits));
   return r;
+}
+
+
+void RateControl::PlaneCost::Add(Kind kind, double macroblockComplexity) {
+  complexity[kind] += macroblockComplexity;
+  ++count[kind];
+}
+
+double RateControl::PredictBits(const PlaneCost& cost, int q) const {
+  return PredictBits(cost.complexity[kInter], cost.count[kInter] * kOverheadBits[kInter], kInter, q) +
+         PredictBits(cost.complexity[kIntra], cost.count[kIntra] * kOverheadBits[kIntra], kIntra, q) +
+         cost.fixedBits;
+}
+
+void RateControl::Learn(const PlaneCost& cost, int q, double bits) {
+  if (cost.count[kInter] + cost.count[kIntra] == 0) return;
+  const Kind most = cost.count[kIntra] >= cost.count[kInter] ? kIntra : kInter;
+  Learn(cost.complexity[kInter] + cost.complexity[kIntra],
+        cost.count[kInter] * kOverheadBits[kInter] + cost.count[kIntra] * kOverheadBits[kIntra] + 64, most, q, bits);
+}
+
+RateControl::KeyTiming RateControl::TimeKey(bool wanted, std::int64_t timeMs) {
+  if (!wanted) return KeyTiming::kNotNow;
+  if (keyWantedSinceMs_ < 0) keyWantedSinceMs_ = timeMs;
+  if (Room() >= lastKeyBits_) return KeyTiming::kNow;
+  return timeMs - keyWantedSinceMs_ >= kKeyWaitMs ? KeyTiming::kOverdue : KeyTiming::kNotNow;
+}
+
+void RateControl::KeyCoded(int q, std::int64_t bits) {
+  lastKeyQuantiser_ = q;
+  lastKeyBits_ = bits;
+  keyWantedSinceMs_ = -1;
+}
+
+bool RateControl::MeasureKept(double predictedKeptBits, bool fewChanges) const {
+  const double share = static_cast<double>(frameShare_);
+  return predictedKeptBits > share && (predictedKeptBits < 3 * share || fewChanges);
+}
+
+RateControl::PlanePlan RateControl::PlanPlane(const PlaneCost& cost, bool key, double keptBits) const {
+  PlanePlan plan;
+  // A key frame may take much of the bucket: what stays still afterwards
+  // costs nothing more, and it shows sharp from the start; the sharper the
+  // profile, the more (what is left keeps frames coming).
+  const std::int64_t room = Room();
+  const std::int64_t keyShare = room / 4 + room * sharpness_ / 200;
+  plan.target = key ? std::max(Target(), keyShare) : Target();
+  if (!key) {
+    // New content (a page, a listing, a window opened) is what the viewer
+    // reads next: it may take the bucket's spare room at once to show
+    // readable, rather than coarse and sharpened over seconds.
+    const auto readable = static_cast<std::int64_t>(PredictBits(cost, ReadableQuantiser()));
+    plan.target = std::max(plan.target, std::min(readable, ChangeAllowance()));
+    // A frame that costs no more than the rate's share per frame even at
+    // the coarsest quantiser kept is never left out (a small area that
+    // changes every frame keeps every frame), and may take up to that share.
+    const bool affordable = keptBits <= static_cast<double>(frameShare_);
+    if (affordable) plan.target = std::max(plan.target, static_cast<std::int64_t>(keptBits));
+    plan.mayLeaveOut = !affordable;
+    // With the bucket nearly full, a frame that costs more than its share
+    // keeps what changed most, for one and a half shares: waiting for room
+    // to code a whole frame later only makes the changes it must catch up
+    // on larger, and a frame left out shows all of them where they were.
+    if (!affordable && fullness_ > capacity_ * 8 / 10) plan.crowdedBits = frameShare_ * 3 / 2;
+  }
+  plan.quantiser = finest_;
+  while (plan.quantiser < 31 && PredictBits(cost, plan.quantiser) > static_cast<double>(plan.target)) {
+    ++plan.quantiser;
+  }
+  // Key frames of the same screen cost alike: the last one's quantiser is
+  // the better first guess, and each try of a whole plane takes long.
+  if (key && lastKeyQuantiser_ != 0) plan.quantiser = lastKeyQuantiser_;
+  // Refinement takes a fifth of the target, or what the changes leave of
+  // it; nothing while the bucket is well over half full.
+  plan.refineBits = fullness_ > capacity_ * 6 / 10
+                        ? 0
+                        : std::max<std::int64_t>(plan.target / 5, static_cast<std::int64_t>(
+                                                                      plan.target - PredictBits(cost, plan.quantiser)));
+  return plan;
+}
+
+bool RateControl::LeaveOutRatherThan(int q, const PlanePlan& plan, int leftOutInARow) const {
+  return plan.mayLeaveOut && q > coarsestKept_ && MayLeaveOut(leftOutInARow);
+}
+
+QuantiserSearch::QuantiserSearch(const RateControl& rate, const RateControl::PlanePlan& plan)
+    : room_(rate.Room()), target_(plan.target), q_(plan.quantiser), low_(rate.FinestQuantiser()), high_(31) {}
+
+bool QuantiserSearch::Next(std::size_t bits) {
+  const bool over = static_cast<std::int64_t>(bits) > room_ || static_cast<double>(bits) > target_ * 1.2;
+  if (!over) good_ = q_;
+  const double ratio = static_cast<double>(bits) / static_cast<double>(std::max<std::int64_t>(target_, 1));
+  int next = q_;
+  if (over) {
+    low_ = q_ + 1;
+    next = std::max(low_, static_cast<int>(q_ * ratio + 0.999));
+  } else if (ratio < 0.6 && q_ > low_) {
+    high_ = q_ - 1;
+    next = std::max(low_, static_cast<int>(q_ * ratio));
+  }
+  next = std::min(next, high_);
+  if (next == q_ || low_ > high_ || attempts_++ == 3) return false;
+  q_ = next;
+  return true;
 }
 
 }  // namespace mavrion::encoder::builtin::mpeg4

@@ -4,8 +4,10 @@
 // the buffer (rate x buffer time), so that any stretch of the stream holds
 // at most rate x its length plus the buffer. The sharpness decides what
 // gives when the budget is short: high sharpness keeps the quantiser fine
-// and leaves frames out, low sharpness keeps frames and coarsens it.
+// and leaves frames out, low sharpness keeps frames and coarsens it. Every
+// decision on what a plane may cost is taken here; the encoder codes.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace mavrion::encoder::builtin::mpeg4 {
@@ -41,9 +43,49 @@ class RateControl {
   // one weight for each kind of coding: predicted from motion, intra, and
   // refinement of still parts (complexity: their error).
   enum Kind { kInter, kIntra, kRefine };
-  static constexpr double kRefineOverheadBits = 12;  // a refined macroblock's header
+  // Rough bits of a macroblock's header, by kind.
+  static constexpr double kOverheadBits[3] = {10, 24, 12};
   double PredictBits(double complexity, double overheadBits, Kind kind, int q) const;
   void Learn(double complexity, double overheadBits, Kind kind, int q, double bits);
+
+  // What a plane of changes is made of, for the model.
+  struct PlaneCost {
+    double complexity[2] = {0, 0};  // of the inter and the intra macroblocks
+    int count[2] = {0, 0};
+    double fixedBits = 64;  // its header, and a bit for each macroblock it leaves as it was
+    void Add(Kind kind, double macroblockComplexity);
+  };
+  double PredictBits(const PlaneCost& cost, int q) const;
+  // Learns from a whole plane: the model is only a guide.
+  void Learn(const PlaneCost& cost, int q, double bits);
+
+  // Whether a key frame asked for comes now. It waits while the bucket has
+  // no room for one like the last (frames go on as predicted ones); after
+  // two seconds of waiting it is overdue, and the bucket is drained for it.
+  enum class KeyTiming { kNotNow, kNow, kOverdue };
+  KeyTiming TimeKey(bool wanted, std::int64_t timeMs);
+  void KeyCoded(int q, std::int64_t bits);
+  // While a key frame is overdue, frames keep only what changed most, for
+  // this many bits.
+  std::int64_t OverdueKeyBudget() const { return frameShare_ / 2; }
+  // Whether another frame may be left out after this many in a row.
+  bool MayLeaveOut(int leftOutInARow) const { return leftOutInARow < longestGap_; }
+
+  // Whether what a plane costs at the coarsest quantiser kept must be
+  // measured by coding it: near the rate's share, or for a few changes
+  // (quick to code), the model is not to be trusted.
+  bool MeasureKept(double predictedKeptBits, bool fewChanges) const;
+  struct PlanePlan {
+    std::int64_t target = 0;
+    int quantiser = 31;            // the first to try
+    std::int64_t refineBits = 0;   // for still parts shown coarser than the plane
+    bool mayLeaveOut = false;      // else the plane is coded whole
+    std::int64_t crowdedBits = 0;  // when not 0: keep what changed most within this
+  };
+  // keptBits: what the plane costs at the coarsest quantiser kept.
+  PlanePlan PlanPlane(const PlaneCost& cost, bool key, double keptBits) const;
+  // High sharpness leaves a frame out rather than coarsen it to q.
+  bool LeaveOutRatherThan(int q, const PlanePlan& plan, int leftOutInARow) const;
 
   // Where the still parts of the screen stand: for each quantiser q, the
   // error (sum of absolute differences from the source) and the number of
@@ -77,6 +119,28 @@ class RateControl {
   std::int64_t fullness_ = 0;
   std::int64_t lastMs_ = 0;
   double weight_[3] = {1.0, 1.5, 1.0};  // by Kind
+  int sharpness_;
+  std::int64_t keyWantedSinceMs_ = -1;
+  int lastKeyQuantiser_ = 0;
+  std::int64_t lastKeyBits_ = 0;
+};
+
+// Searches a plane's quantiser by coding it: the plan's guess first, then
+// towards the target by the ratio of what came out (bits go roughly as
+// 1/q), a few times at most.
+class QuantiserSearch {
+ public:
+  QuantiserSearch(const RateControl& rate, const RateControl::PlanePlan& plan);
+  int Quantiser() const { return q_; }
+  // Takes what the plane came to at Quantiser(); answers whether to try
+  // another one.
+  bool Next(std::size_t bits);
+  // The quantiser to keep: the finest tried that fitted, else the last.
+  int Chosen() const { return good_ != 0 ? good_ : q_; }
+
+ private:
+  std::int64_t room_, target_;
+  int q_, low_, high_, good_ = 0, attempts_ = 0;
 };
 
 }  // namespace mavrion::encoder::builtin::mpeg4
