@@ -23,11 +23,6 @@ constexpr int kIntraRefresh = 120;
 // A still macroblock whose luma differs from the source by less than this
 // (sum of absolute differences) shows it as well as refining could.
 constexpr int kShownExactly = 64;
-// A plane of refinement alone holds at least this many times what its
-// macroblocks left as they were cost, or waits at most this many frames
-// for it.
-constexpr std::int64_t kRefinePlanes = 5;
-constexpr int kLongestSharpenWait = 8;
 
 enum Mode : std::uint8_t { kSkip, kInter, kIntra };
 
@@ -512,19 +507,15 @@ RateControl::StillParts Mpeg4Encoder::StillParts() const {
 
 bool Mpeg4Encoder::Sharpen(const BgraImage& picture, std::int64_t timeMs, std::vector<std::uint8_t>* out) {
   const RateControl::StillParts still = StillParts();
-  const RateControl::Refinement plan = rate_.PlanRefinement(still, 0);
-  const int q = plan.quantiser;
-  // A plane spends a bit on every macroblock it leaves as it was: the
-  // refinement of a few frames goes into one, so that those bits are a
-  // small part of it.
+  // A plane spends a bit on every macroblock it leaves as it was.
   const std::int64_t planeBits = 64 + static_cast<std::int64_t>(blocks_.size());
-  std::int64_t budget = std::min(plan.bits * (sharpenWaited_ + 1), rate_.Room());
-  if (budget < kRefinePlanes * planeBits && sharpenWaited_ + 1 < kLongestSharpenWait) {
-    ++sharpenWaited_;
+  const RateControl::Refinement plan = rate_.PlanRefinement(still, planeBits);
+  const int q = plan.quantiser;
+  std::int64_t budget = plan.bits;
+  if (budget == 0) {
     EncodeRepeat(timeMs, out);
     return false;
   }
-  sharpenWaited_ = 0;
   // Estimates steer the refinement; a plane that still comes out too large
   // is tried again with less.
   std::size_t bits = 0;

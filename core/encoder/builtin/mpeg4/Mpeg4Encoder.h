@@ -99,7 +99,6 @@ class Mpeg4Encoder : public VideoCodec {
   bool dcOnly_ = false;  // intra blocks keep their mean alone
   std::int64_t previousSecond_ = 0;
   int leftOut_ = 0;  // frames left out in a row
-  int sharpenWaited_ = 0;  // still frames shown again while refinement gathers bits
   std::size_t refineCursor_ = 0;  // where refinement goes on
   std::size_t refineStop_ = 0;
   Counts counts_;

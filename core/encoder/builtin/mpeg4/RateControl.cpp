@@ -18,6 +18,11 @@ constexpr std::int64_t kAfterChangePercent = 10;
 // Refinement finer than this quantiser keeps this part of the buffer.
 constexpr int kReadableQuantiser = 5;
 constexpr std::int64_t kPolishReservePercent = 50;
+// A plane of refinement alone holds at least this many times what its
+// macroblocks left as they were cost, or waits at most this many frames
+// for it.
+constexpr std::int64_t kRefinePlanes = 5;
+constexpr int kLongestSharpenWait = 8;
 // A key frame waits this long for room for one like the last.
 constexpr std::int64_t kKeyWaitMs = 2000;
 
@@ -78,8 +83,8 @@ std::int64_t RateControl::ChangeAllowance() const {
   return std::max<std::int64_t>(0, Room() - capacity_ * kAfterChangePercent / 100);
 }
 
-RateControl::Refinement RateControl::PlanRefinement(const StillParts& still, std::int64_t changeBits) const {
-  const std::int64_t spare = std::max<std::int64_t>(0, Room() - capacity_ * kChangeReservePercent / 100 - changeBits);
+RateControl::Refinement RateControl::PlanRefinement(const StillParts& still, std::int64_t planeBits) {
+  const std::int64_t spare = std::max<std::int64_t>(0, Room() - capacity_ * kChangeReservePercent / 100);
   const std::int64_t plan = spare + rate_ * kSharpenMs / 1000;
   Refinement r;
   r.quantiser = finest_;
@@ -94,8 +99,15 @@ RateControl::Refinement RateControl::PlanRefinement(const StillParts& still, std
   // it keeps a larger reserve.
   const std::int64_t frames = std::max<std::int64_t>(1, kSharpenMs * framesPerThousandSeconds_ / 1000000);
   const std::int64_t reserve = r.quantiser < kReadableQuantiser ? kPolishReservePercent : kChangeReservePercent;
-  const std::int64_t above = Room() - capacity_ * reserve / 100 - changeBits;
-  r.bits = std::clamp(frameShare_ + above / frames, frameShare_ / 8, std::max<std::int64_t>(0, Room() - changeBits));
+  const std::int64_t above = Room() - capacity_ * reserve / 100;
+  const std::int64_t share = std::clamp(frameShare_ + above / frames, frameShare_ / 8, std::max<std::int64_t>(0, Room()));
+  r.bits = std::min(share * (sharpenWaited_ + 1), Room());
+  if (r.bits < kRefinePlanes * planeBits && sharpenWaited_ + 1 < kLongestSharpenWait) {
+    ++sharpenWaited_;
+    r.bits = 0;
+  } else {
+    sharpenWaited_ = 0;
+  }
   return r;
 }
 

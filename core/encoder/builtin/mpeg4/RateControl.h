@@ -96,13 +96,15 @@ class RateControl {
   };
   struct Refinement {
     int quantiser = 31;
-    std::int64_t bits = 0;  // this frame's share
+    std::int64_t bits = 0;  // for this plane; 0: the last picture is shown again meanwhile
   };
-  // How the still parts are sharpened this frame: the finest quantiser the
-  // bucket's room and the rate pay for within a few seconds, spread over
-  // those seconds, so that a screen that stops is sharp soon after.
-  // changeBits is what the frame's changes take first.
-  Refinement PlanRefinement(const StillParts& still, std::int64_t changeBits) const;
+  // How the still parts of a still screen are sharpened this frame: the
+  // finest quantiser the bucket's room and the rate pay for within a few
+  // seconds, spread over those seconds, so that a screen that stops is
+  // sharp soon after. A plane spends planeBits however little it refines:
+  // the refinement of a few frames goes into one, so that those bits are a
+  // small part of it.
+  Refinement PlanRefinement(const StillParts& still, std::int64_t planeBits);
 
   std::int64_t Fullness() const { return fullness_; }
   std::int64_t Capacity() const { return capacity_; }
@@ -120,6 +122,7 @@ class RateControl {
   std::int64_t lastMs_ = 0;
   double weight_[3] = {1.0, 1.5, 1.0};  // by Kind
   int sharpness_;
+  int sharpenWaited_ = 0;  // still frames shown again while refinement gathers bits
   std::int64_t keyWantedSinceMs_ = -1;
   int lastKeyQuantiser_ = 0;
   std::int64_t lastKeyBits_ = 0;
