@@ -434,8 +434,9 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
     bits = CodePlane(key, 31, -1, 0, timeMs, out);
     dcOnly_ = false;
   } else if (static_cast<std::int64_t>(bits) > room) {
-    // Not even the coarsest quantiser fits.
-    if (key || !KeepWhatFits(picture, timeMs, room, out)) LeaveOut(timeMs, out);
+    // Not even the coarsest quantiser fits. A key frame too comes later:
+    // this frame is predicted, what fits of it.
+    if (!KeepWhatFits(picture, timeMs, room, out)) LeaveOut(timeMs, out);
     return false;
   }
   rate_.Learn(cost, q, static_cast<double>(bits));
