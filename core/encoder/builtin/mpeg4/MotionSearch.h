@@ -27,7 +27,8 @@ class MotionSearch {
 
  private:
   bool Inside(int mx, int my, MotionVector mv) const;
-  int FullCost(int mx, int my, int dx, int dy, int limit, int rowStep) const;
+  // Whole samples on every other row; stops once limit is reached.
+  int HalfRowsCost(int mx, int my, int dx, int dy, int limit) const;
 
   const YuvPicture& source_;
   const YuvPicture& reference_;

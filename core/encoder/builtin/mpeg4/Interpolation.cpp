@@ -1,0 +1,128 @@
+#include "core/encoder/builtin/mpeg4/Interpolation.h"
+
+#include <emmintrin.h>
+
+namespace mavrion::encoder::builtin::mpeg4 {
+namespace {
+
+// Width samples from p, in the low bytes; the rest zero.
+template <int Width>
+__m128i Load(const std::uint8_t* p) {
+  if constexpr (Width == 16) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  } else {
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+  }
+}
+
+// The rows of a block at one half-sample phase, one after the other; a
+// vertical phase carries what two neighbouring rows share to the next.
+// Rounding up is what the byte average does.
+template <int Width, bool Right>
+class FlatRows {
+ public:
+  FlatRows(const std::uint8_t* a, std::ptrdiff_t stride) : a_(a), stride_(stride) {}
+  __m128i Next() {
+    __m128i r = Load<Width>(a_);
+    if constexpr (Right) r = _mm_avg_epu8(r, Load<Width>(a_ + 1));
+    a_ += stride_;
+    return r;
+  }
+
+ private:
+  const std::uint8_t* a_;
+  std::ptrdiff_t stride_;
+};
+
+template <int Width>
+class DownRows {
+ public:
+  DownRows(const std::uint8_t* a, std::ptrdiff_t stride) : a_(a), stride_(stride), top_(Load<Width>(a)) {}
+  __m128i Next() {
+    a_ += stride_;
+    const __m128i bottom = Load<Width>(a_);
+    const __m128i r = _mm_avg_epu8(top_, bottom);
+    top_ = bottom;
+    return r;
+  }
+
+ private:
+  const std::uint8_t* a_;
+  std::ptrdiff_t stride_;
+  __m128i top_;
+};
+
+// Two averages in a row would round up twice: the four are summed in 16
+// bits.
+template <int Width>
+class DiagonalRows {
+ public:
+  DiagonalRows(const std::uint8_t* a, std::ptrdiff_t stride) : a_(a), stride_(stride) { PairSums(a, topLo_, topHi_); }
+  __m128i Next() {
+    a_ += stride_;
+    __m128i lo, hi;
+    PairSums(a_, lo, hi);
+    const __m128i two = _mm_set1_epi16(2);
+    const __m128i rLo = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(topLo_, lo), two), 2);
+    const __m128i rHi = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(topHi_, hi), two), 2);
+    topLo_ = lo, topHi_ = hi;
+    return _mm_packus_epi16(rLo, rHi);
+  }
+
+ private:
+  // Each sample plus its right neighbour, in 16-bit lanes.
+  static void PairSums(const std::uint8_t* p, __m128i& lo, __m128i& hi) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i a = Load<Width>(p), b = Load<Width>(p + 1);
+    lo = _mm_add_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
+    hi = _mm_add_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
+  }
+
+  const std::uint8_t* a_;
+  std::ptrdiff_t stride_;
+  __m128i topLo_, topHi_;
+};
+
+// Calls body with the row former of the phase; a is the block's top-left
+// whole sample.
+template <int Width, typename Body>
+void WithRows(const std::uint8_t* a, std::ptrdiff_t stride, int halfX, int halfY, Body body) {
+  if (halfX && halfY) {
+    body(DiagonalRows<Width>(a, stride));
+  } else if (halfX) {
+    body(FlatRows<Width, true>(a, stride));
+  } else if (halfY) {
+    body(DownRows<Width>(a, stride));
+  } else {
+    body(FlatRows<Width, false>(a, stride));
+  }
+}
+
+}  // namespace
+
+void Interpolate(const Plane& plane, int x, int y, int halfX, int halfY, int size, std::uint8_t* out) {
+  const std::uint8_t* a = plane.Row(y) + x;
+  if (size == 16) {
+    WithRows<16>(a, plane.Stride(), halfX, halfY, [&](auto rows) {
+      for (int j = 0; j < 16; ++j) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j * 16), rows.Next());
+    });
+  } else {
+    WithRows<8>(a, plane.Stride(), halfX, halfY, [&](auto rows) {
+      for (int j = 0; j < 8; ++j) _mm_storel_epi64(reinterpret_cast<__m128i*>(out + j * 8), rows.Next());
+    });
+  }
+}
+
+int PredictionSad(const std::uint8_t* source, std::ptrdiff_t sourceStride, const Plane& reference, int x, int y,
+                  int halfX, int halfY) {
+  __m128i sum = _mm_setzero_si128();
+  WithRows<16>(reference.Row(y) + x, reference.Stride(), halfX, halfY, [&](auto rows) {
+    for (int j = 0; j < 16; ++j) {
+      const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + j * sourceStride));
+      sum = _mm_add_epi32(sum, _mm_sad_epu8(s, rows.Next()));
+    }
+  });
+  return _mm_cvtsi128_si32(_mm_add_epi32(sum, _mm_srli_si128(sum, 8)));
+}
+
+}  // namespace mavrion::encoder::builtin::mpeg4
