@@ -52,35 +52,35 @@ class DownRows {
   __m128i top_;
 };
 
-// Two averages in a row would round up twice: the four are summed in 16
-// bits.
+// Two averages in a row round up twice: the second is one too far when
+// either pair's sum was odd and the two averages differ in parity.
 template <int Width>
 class DiagonalRows {
  public:
-  DiagonalRows(const std::uint8_t* a, std::ptrdiff_t stride) : a_(a), stride_(stride) { PairSums(a, topLo_, topHi_); }
+  DiagonalRows(const std::uint8_t* a, std::ptrdiff_t stride) : a_(a), stride_(stride) { Pairs(a, topMeans_, topOdd_); }
   __m128i Next() {
     a_ += stride_;
-    __m128i lo, hi;
-    PairSums(a_, lo, hi);
-    const __m128i two = _mm_set1_epi16(2);
-    const __m128i rLo = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(topLo_, lo), two), 2);
-    const __m128i rHi = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(topHi_, hi), two), 2);
-    topLo_ = lo, topHi_ = hi;
-    return _mm_packus_epi16(rLo, rHi);
+    __m128i means, odd;
+    Pairs(a_, means, odd);
+    const __m128i r = _mm_avg_epu8(topMeans_, means);
+    const __m128i over = _mm_and_si128(_mm_and_si128(_mm_or_si128(topOdd_, odd), _mm_xor_si128(topMeans_, means)),
+                                       _mm_set1_epi8(1));
+    topMeans_ = means, topOdd_ = odd;
+    return _mm_sub_epi8(r, over);
   }
 
  private:
-  // Each sample plus its right neighbour, in 16-bit lanes.
-  static void PairSums(const std::uint8_t* p, __m128i& lo, __m128i& hi) {
-    const __m128i zero = _mm_setzero_si128();
+  // Each sample and its right neighbour: their mean rounded up, and
+  // whether their sum is odd (in the lowest bit).
+  static void Pairs(const std::uint8_t* p, __m128i& means, __m128i& odd) {
     const __m128i a = Load<Width>(p), b = Load<Width>(p + 1);
-    lo = _mm_add_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
-    hi = _mm_add_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
+    means = _mm_avg_epu8(a, b);
+    odd = _mm_xor_si128(a, b);
   }
 
   const std::uint8_t* a_;
   std::ptrdiff_t stride_;
-  __m128i topLo_, topHi_;
+  __m128i topMeans_, topOdd_;
 };
 
 // Calls body with the row former of the phase; a is the block's top-left
@@ -113,16 +113,24 @@ void Interpolate(const Plane& plane, int x, int y, int halfX, int halfY, int siz
   }
 }
 
-int PredictionSad(const std::uint8_t* source, std::ptrdiff_t sourceStride, const Plane& reference, int x, int y,
-                  int halfX, int halfY) {
-  __m128i sum = _mm_setzero_si128();
-  WithRows<16>(reference.Row(y) + x, reference.Stride(), halfX, halfY, [&](auto rows) {
-    for (int j = 0; j < 16; ++j) {
+int PredictionSad(const std::uint8_t* source, std::ptrdiff_t sourceStride, const std::uint8_t* reference,
+                  std::ptrdiff_t referenceStride, int halfX, int halfY, int limit) {
+  int total = 0;
+  WithRows<16>(reference, referenceStride, halfX, halfY, [&](auto rows) {
+    __m128i sum = _mm_setzero_si128();
+    // One look at the limit, halfway: looking more often costs more than
+    // the rows it saves.
+    auto row = [&](int j) {
       const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + j * sourceStride));
       sum = _mm_add_epi32(sum, _mm_sad_epu8(s, rows.Next()));
+    };
+    for (int j = 0; j < 16; j += 8) {
+      row(j), row(j + 1), row(j + 2), row(j + 3), row(j + 4), row(j + 5), row(j + 6), row(j + 7);
+      total = _mm_cvtsi128_si32(_mm_add_epi32(sum, _mm_srli_si128(sum, 8)));
+      if (total >= limit) return;
     }
   });
-  return _mm_cvtsi128_si32(_mm_add_epi32(sum, _mm_srli_si128(sum, 8)));
+  return total;
 }
 
 }  // namespace mavrion::encoder::builtin::mpeg4

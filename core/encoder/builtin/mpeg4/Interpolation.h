@@ -4,6 +4,7 @@
 // between four their mean rounded to nearest. The motion search measures
 // candidates against exactly what the prediction will show, so both take
 // it from here.
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 
@@ -17,9 +18,10 @@ namespace mavrion::encoder::builtin::mpeg4 {
 void Interpolate(const Plane& plane, int x, int y, int halfX, int halfY, int size, std::uint8_t* out);
 
 // The sum of absolute differences between 16x16 source samples and that
-// prediction from reference at whole sample (x, y) and half samples
-// (halfX, halfY).
-int PredictionSad(const std::uint8_t* source, std::ptrdiff_t sourceStride, const Plane& reference, int x, int y,
-                  int halfX, int halfY);
+// prediction at half samples (halfX, halfY) from the reference plane's
+// whole sample at reference. A sum that reaches limit is left unfinished:
+// the answer is then only known to be at least limit.
+int PredictionSad(const std::uint8_t* source, std::ptrdiff_t sourceStride, const std::uint8_t* reference,
+                  std::ptrdiff_t referenceStride, int halfX, int halfY, int limit = INT_MAX);
 
 }  // namespace mavrion::encoder::builtin::mpeg4

@@ -19,17 +19,16 @@ int Total(__m128i sums) { return _mm_cvtsi128_si32(_mm_add_epi32(sums, _mm_srli_
 
 }  // namespace
 
+// A vector reaches whole samples plus one for the half-sample neighbour
+// and one for the chroma's rounding, inside the bordered reference.
 MotionSearch::MotionSearch(const YuvPicture& source, const YuvPicture& reference, int border)
-    : source_(source), reference_(reference), border_(border) {}
+    : source_(source), reference_(reference), reach_(border - 2),
+      lastX_(reference.y.AlignedWidth() + 2 * reach_ - 18), lastY_(reference.y.AlignedHeight() + 2 * reach_ - 18) {}
 
 bool MotionSearch::Inside(int mx, int my, MotionVector mv) const {
-  if (std::abs(mv.x) > kLongestVector || std::abs(mv.y) > kLongestVector) return false;
-  // Whole samples plus one for the half-sample neighbour and one for the
-  // chroma's rounding, inside the bordered reference.
-  const int x = mx * 16 + (mv.x >> 1), y = my * 16 + (mv.y >> 1);
-  const int b = border_ - 2;
-  return x >= -b && y >= -b && x + 18 <= reference_.y.AlignedWidth() + b &&
-         y + 18 <= reference_.y.AlignedHeight() + b;
+  if (mv.x < -kLongestVector || mv.x > kLongestVector || mv.y < -kLongestVector || mv.y > kLongestVector) return false;
+  const int x = mx * 16 + (mv.x >> 1) + reach_, y = my * 16 + (mv.y >> 1) + reach_;
+  return x >= 0 && y >= 0 && x <= lastX_ && y <= lastY_;
 }
 
 int MotionSearch::HalfRowsCost(int mx, int my, int dx, int dy, int limit) const {
@@ -50,10 +49,11 @@ int MotionSearch::HalfRowsCost(int mx, int my, int dx, int dy, int limit) const 
   return total;
 }
 
-int MotionSearch::Cost(int mx, int my, MotionVector mv) const {
+int MotionSearch::Cost(int mx, int my, MotionVector mv, int limit) const {
   if (!Inside(mx, my, mv)) return kFar;
-  return PredictionSad(source_.y.Row(my * 16) + mx * 16, source_.y.Stride(), reference_.y, mx * 16 + (mv.x >> 1),
-                       my * 16 + (mv.y >> 1), mv.x & 1, mv.y & 1);
+  return PredictionSad(source_.y.Row(my * 16) + mx * 16, source_.y.Stride(),
+                       reference_.y.Row(my * 16 + (mv.y >> 1)) + mx * 16 + (mv.x >> 1), reference_.y.Stride(), mv.x & 1,
+                       mv.y & 1, limit);
 }
 
 MotionVector MotionSearch::Refine(int mx, int my, MotionVector start, int* cost) const {
@@ -70,7 +70,7 @@ MotionVector MotionSearch::Refine(int mx, int my, MotionVector start, int* cost)
     for (int i = 0; i < 4; ++i) {
       if (i == back) continue;
       MotionVector c{static_cast<std::int16_t>(best.x + kSteps[i][0]), static_cast<std::int16_t>(best.y + kSteps[i][1])};
-      int k = Cost(mx, my, c);
+      int k = Cost(mx, my, c, bestCost);
       if (k < bestCost) bestCost = k, next = c, taken = i;
     }
     if (next == best) break;
@@ -83,7 +83,7 @@ MotionVector MotionSearch::Refine(int mx, int my, MotionVector start, int* cost)
       for (int dx = -1; dx <= 1; ++dx) {
         if (dx == 0 && dy == 0) continue;
         MotionVector c{static_cast<std::int16_t>(centre.x + dx), static_cast<std::int16_t>(centre.y + dy)};
-        int k = Cost(mx, my, c);
+        int k = Cost(mx, my, c, bestCost);
         if (k < bestCost) bestCost = k, best = c;
       }
     }

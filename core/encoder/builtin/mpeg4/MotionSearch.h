@@ -4,6 +4,8 @@
 // tries likely moves, walks to the best whole-pixel neighbour and last
 // looks at half pixels around it; costs are sums of absolute luma
 // differences.
+#include <climits>
+
 #include "core/encoder/builtin/mpeg4/MacroblockCoding.h"
 #include "core/encoder/builtin/mpeg4/Planes.h"
 
@@ -14,7 +16,9 @@ class MotionSearch {
   MotionSearch(const YuvPicture& source, const YuvPicture& reference, int border);
 
   // The cost of mv; a very large one for vectors that leave the reference.
-  int Cost(int mx, int my, MotionVector mv) const;
+  // A cost that reaches limit is left unfinished (only known to be at
+  // least limit).
+  int Cost(int mx, int my, MotionVector mv, int limit = INT_MAX) const;
   // Walks from start to a local best, whole pixels and then half ones.
   MotionVector Refine(int mx, int my, MotionVector start, int* cost) const;
   // Looks far along each axis and near in both directions, in whole
@@ -32,7 +36,8 @@ class MotionSearch {
 
   const YuvPicture& source_;
   const YuvPicture& reference_;
-  int border_;
+  int reach_;         // how far past the picture's edge a block may lie
+  int lastX_, lastY_;  // the furthest position from there
 };
 
 }  // namespace mavrion::encoder::builtin::mpeg4
