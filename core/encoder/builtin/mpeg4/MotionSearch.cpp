@@ -56,6 +56,36 @@ int MotionSearch::Cost(int mx, int my, MotionVector mv, int limit) const {
                        mv.y & 1, limit);
 }
 
+void MotionSearch::StepCosts(int mx, int my, MotionVector from, int costs[4]) const {
+  const MotionVector steps[4] = {{static_cast<std::int16_t>(from.x - 2), from.y},
+                                 {static_cast<std::int16_t>(from.x + 2), from.y},
+                                 {from.x, static_cast<std::int16_t>(from.y - 2)},
+                                 {from.x, static_cast<std::int16_t>(from.y + 2)}};
+  // The reference's bounds hold in each direction alone: the two far
+  // corners inside hold the four steps inside.
+  const bool inside = Inside(mx, my, MotionVector{steps[0].x, steps[2].y}) && Inside(mx, my, MotionVector{steps[1].x, steps[3].y});
+  if (!inside) {
+    for (int i = 0; i < 4; ++i) costs[i] = Cost(mx, my, steps[i]);
+    return;
+  }
+  // One pass for the four: each source row and each reference row is
+  // loaded once, the row above and below carried from one to the next.
+  const std::ptrdiff_t sourceStride = source_.y.Stride(), stride = reference_.y.Stride();
+  const std::uint8_t* s = source_.y.Row(my * 16) + mx * 16;
+  const std::uint8_t* r = reference_.y.Row(my * 16 + (from.y >> 1)) + mx * 16 + (from.x >> 1);
+  __m128i left = _mm_setzero_si128(), right = left, up = left, down = left;
+  __m128i above = Load(r - stride), here = Load(r);
+  for (int j = 0; j < 16; ++j, s += sourceStride, r += stride) {
+    const __m128i source = Load(s), below = Load(r + stride);
+    left = _mm_add_epi32(left, _mm_sad_epu8(source, Load(r - 1)));
+    right = _mm_add_epi32(right, _mm_sad_epu8(source, Load(r + 1)));
+    up = _mm_add_epi32(up, _mm_sad_epu8(source, above));
+    down = _mm_add_epi32(down, _mm_sad_epu8(source, below));
+    above = here, here = below;
+  }
+  costs[0] = Total(left), costs[1] = Total(right), costs[2] = Total(up), costs[3] = Total(down);
+}
+
 MotionVector MotionSearch::Refine(int mx, int my, MotionVector start, int* cost) const {
   MotionVector best{static_cast<std::int16_t>(start.x & ~1), static_cast<std::int16_t>(start.y & ~1)};
   int bestCost = Cost(mx, my, best);
@@ -65,13 +95,14 @@ MotionVector MotionSearch::Refine(int mx, int my, MotionVector start, int* cost)
   static const int kSteps[4][2] = {{-2, 0}, {2, 0}, {0, -2}, {0, 2}};
   int back = -1;
   for (int walk = 0; walk < 16 && bestCost > 0; ++walk) {
+    int costs[4];
+    StepCosts(mx, my, best, costs);
     MotionVector next = best;
     int taken = -1;
     for (int i = 0; i < 4; ++i) {
-      if (i == back) continue;
-      MotionVector c{static_cast<std::int16_t>(best.x + kSteps[i][0]), static_cast<std::int16_t>(best.y + kSteps[i][1])};
-      int k = Cost(mx, my, c, bestCost);
-      if (k < bestCost) bestCost = k, next = c, taken = i;
+      if (i == back || costs[i] >= bestCost) continue;
+      bestCost = costs[i], taken = i;
+      next = MotionVector{static_cast<std::int16_t>(best.x + kSteps[i][0]), static_cast<std::int16_t>(best.y + kSteps[i][1])};
     }
     if (next == best) break;
     best = next;

@@ -31,6 +31,9 @@ class MotionSearch {
 
  private:
   bool Inside(int mx, int my, MotionVector mv) const;
+  // The costs of one whole-sample step left, right, up and down from a
+  // whole-sample vector.
+  void StepCosts(int mx, int my, MotionVector from, int costs[4]) const;
   // Whole samples on every other row; stops once limit is reached.
   int HalfRowsCost(int mx, int my, int dx, int dy, int limit) const;
 
