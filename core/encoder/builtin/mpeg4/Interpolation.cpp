@@ -52,8 +52,17 @@ class DownRows {
   __m128i top_;
 };
 
-// Two averages in a row round up twice: the second is one too far when
-// either pair's sum was odd and the two averages differ in parity.
+// The four-sample mean of two rows from each row's pair means (rounded up)
+// and pair parities. Two averages in a row round up twice: the second is
+// one too far when either pair's sum was odd and the two means differ in
+// parity.
+__m128i Diagonal(__m128i topMeans, __m128i topOdd, __m128i means, __m128i odd) {
+  const __m128i r = _mm_avg_epu8(topMeans, means);
+  const __m128i over =
+      _mm_and_si128(_mm_and_si128(_mm_or_si128(topOdd, odd), _mm_xor_si128(topMeans, means)), _mm_set1_epi8(1));
+  return _mm_sub_epi8(r, over);
+}
+
 template <int Width>
 class DiagonalRows {
  public:
@@ -62,11 +71,9 @@ class DiagonalRows {
     a_ += stride_;
     __m128i means, odd;
     Pairs(a_, means, odd);
-    const __m128i r = _mm_avg_epu8(topMeans_, means);
-    const __m128i over = _mm_and_si128(_mm_and_si128(_mm_or_si128(topOdd_, odd), _mm_xor_si128(topMeans_, means)),
-                                       _mm_set1_epi8(1));
+    const __m128i r = Diagonal(topMeans_, topOdd_, means, odd);
     topMeans_ = means, topOdd_ = odd;
-    return _mm_sub_epi8(r, over);
+    return r;
   }
 
  private:
@@ -131,6 +138,43 @@ int PredictionSad(const std::uint8_t* source, std::ptrdiff_t sourceStride, const
     }
   });
   return total;
+}
+
+void HalfStepSads(const std::uint8_t* source, std::ptrdiff_t sourceStride, const std::uint8_t* reference,
+                  std::ptrdiff_t referenceStride, int sads[8]) {
+  // What one reference row gives the neighbours: the pairs to the left
+  // (with the sample before) and to the right (with the sample after).
+  struct Row {
+    __m128i centre, leftMeans, leftOdd, rightMeans, rightOdd;
+  };
+  auto row = [](const std::uint8_t* p) {
+    const __m128i left = Load<16>(p - 1), centre = Load<16>(p), right = Load<16>(p + 1);
+    return Row{centre, _mm_avg_epu8(left, centre), _mm_xor_si128(left, centre), _mm_avg_epu8(centre, right),
+               _mm_xor_si128(centre, right)};
+  };
+  // Between a row and the next: the three predictions half a row down.
+  struct Between {
+    __m128i left, middle, right;
+  };
+  auto between = [](const Row& a, const Row& b) {
+    return Between{Diagonal(a.leftMeans, a.leftOdd, b.leftMeans, b.leftOdd), _mm_avg_epu8(a.centre, b.centre),
+                   Diagonal(a.rightMeans, a.rightOdd, b.rightMeans, b.rightOdd)};
+  };
+  __m128i sum[8];
+  for (__m128i& v : sum) v = _mm_setzero_si128();
+  auto add = [&](int i, __m128i s, __m128i prediction) { sum[i] = _mm_add_epi32(sum[i], _mm_sad_epu8(s, prediction)); };
+  Row here = row(reference);
+  Between above = between(row(reference - referenceStride), here);
+  for (int j = 0; j < 16; ++j) {
+    const Row next = row(reference + (j + 1) * referenceStride);
+    const Between below = between(here, next);
+    const __m128i s = Load<16>(source + j * sourceStride);
+    add(0, s, above.left), add(1, s, above.middle), add(2, s, above.right);
+    add(3, s, here.leftMeans), add(4, s, here.rightMeans);
+    add(5, s, below.left), add(6, s, below.middle), add(7, s, below.right);
+    here = next, above = below;
+  }
+  for (int i = 0; i < 8; ++i) sads[i] = _mm_cvtsi128_si32(_mm_add_epi32(sum[i], _mm_srli_si128(sum[i], 8)));
 }
 
 }  // namespace mavrion::encoder::builtin::mpeg4

@@ -24,4 +24,11 @@ void Interpolate(const Plane& plane, int x, int y, int halfX, int halfY, int siz
 int PredictionSad(const std::uint8_t* source, std::ptrdiff_t sourceStride, const std::uint8_t* reference,
                   std::ptrdiff_t referenceStride, int halfX, int halfY, int limit = INT_MAX);
 
+// The sums of absolute differences of 16x16 source samples from the
+// predictions half a sample around the whole sample at reference, in rows
+// from above left: up left, up, up right, left, right, down left, down,
+// down right. Reads a sample and a row more on every side.
+void HalfStepSads(const std::uint8_t* source, std::ptrdiff_t sourceStride, const std::uint8_t* reference,
+                  std::ptrdiff_t referenceStride, int sads[8]);
+
 }  // namespace mavrion::encoder::builtin::mpeg4

@@ -86,6 +86,24 @@ void MotionSearch::StepCosts(int mx, int my, MotionVector from, int costs[4]) co
   costs[0] = Total(left), costs[1] = Total(right), costs[2] = Total(up), costs[3] = Total(down);
 }
 
+void MotionSearch::HalfStepCosts(int mx, int my, MotionVector centre, int costs[8]) const {
+  const MotionVector first{static_cast<std::int16_t>(centre.x - 1), static_cast<std::int16_t>(centre.y - 1)};
+  const MotionVector last{static_cast<std::int16_t>(centre.x + 1), static_cast<std::int16_t>(centre.y + 1)};
+  if (Inside(mx, my, first) && Inside(mx, my, last)) {
+    HalfStepSads(source_.y.Row(my * 16) + mx * 16, source_.y.Stride(),
+                 reference_.y.Row(my * 16 + (centre.y >> 1)) + mx * 16 + (centre.x >> 1), reference_.y.Stride(), costs);
+    return;
+  }
+  int n = 0;
+  for (int dy = -1; dy <= 1; ++dy) {
+    for (int dx = -1; dx <= 1; ++dx) {
+      if (dx != 0 || dy != 0) {
+        costs[n++] = Cost(mx, my, MotionVector{static_cast<std::int16_t>(centre.x + dx), static_cast<std::int16_t>(centre.y + dy)});
+      }
+    }
+  }
+}
+
 MotionVector MotionSearch::Refine(int mx, int my, MotionVector start, int* cost) const {
   MotionVector best{static_cast<std::int16_t>(start.x & ~1), static_cast<std::int16_t>(start.y & ~1)};
   int bestCost = Cost(mx, my, best);
@@ -110,12 +128,17 @@ MotionVector MotionSearch::Refine(int mx, int my, MotionVector start, int* cost)
   }
   if (bestCost > 0) {
     const MotionVector centre = best;
+    int costs[8];
+    HalfStepCosts(mx, my, centre, costs);
+    const int* k = costs;
     for (int dy = -1; dy <= 1; ++dy) {
       for (int dx = -1; dx <= 1; ++dx) {
         if (dx == 0 && dy == 0) continue;
-        MotionVector c{static_cast<std::int16_t>(centre.x + dx), static_cast<std::int16_t>(centre.y + dy)};
-        int k = Cost(mx, my, c, bestCost);
-        if (k < bestCost) bestCost = k, best = c;
+        if (*k < bestCost) {
+          bestCost = *k;
+          best = MotionVector{static_cast<std::int16_t>(centre.x + dx), static_cast<std::int16_t>(centre.y + dy)};
+        }
+        ++k;
       }
     }
   }

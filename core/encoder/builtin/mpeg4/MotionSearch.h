@@ -19,6 +19,12 @@ class MotionSearch {
   // A cost that reaches limit is left unfinished (only known to be at
   // least limit).
   int Cost(int mx, int my, MotionVector mv, int limit = INT_MAX) const;
+  // The costs of one whole-sample step left, right, up and down from a
+  // whole-sample vector.
+  void StepCosts(int mx, int my, MotionVector from, int costs[4]) const;
+  // The costs of the eight vectors half a sample around a whole-sample
+  // one, in rows from above left.
+  void HalfStepCosts(int mx, int my, MotionVector centre, int costs[8]) const;
   // Walks from start to a local best, whole pixels and then half ones.
   MotionVector Refine(int mx, int my, MotionVector start, int* cost) const;
   // Looks far along each axis and near in both directions, in whole
@@ -31,9 +37,6 @@ class MotionSearch {
 
  private:
   bool Inside(int mx, int my, MotionVector mv) const;
-  // The costs of one whole-sample step left, right, up and down from a
-  // whole-sample vector.
-  void StepCosts(int mx, int my, MotionVector from, int costs[4]) const;
   // Whole samples on every other row; stops once limit is reached.
   int HalfRowsCost(int mx, int my, int dx, int dy, int limit) const;
 

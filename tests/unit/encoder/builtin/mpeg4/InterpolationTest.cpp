@@ -65,6 +65,37 @@ TEST(Mpeg4InterpolationTest, MatchesTheDefinitionAtEveryPhaseAndPosition) {
   }
 }
 
+// The walk's neighbours measured together cost what each costs alone,
+// also where some of them leave the reference.
+TEST(Mpeg4InterpolationTest, NeighbourCostsAreEachVectorsCost) {
+  std::mt19937 random(5);
+  YuvPicture source(48, 32, 32), reference(48, 32, 32);
+  Fill(&source.y, &random);
+  Fill(&reference.y, &random);
+  const MotionSearch search(source, reference, 32);
+  auto vector = [](int x, int y) { return MotionVector{static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)}; };
+  for (int m = 0; m < 6; ++m) {
+    const int mx = m % 3, my = m / 3;
+    for (int y = -100; y <= 100; y += 2) {
+      for (int x = -100; x <= 100; x += 2) {
+        int steps[4], halves[8];
+        search.StepCosts(mx, my, vector(x, y), steps);
+        search.HalfStepCosts(mx, my, vector(x, y), halves);
+        ASSERT_EQ(steps[0], search.Cost(mx, my, vector(x - 2, y))) << x << "," << y;
+        ASSERT_EQ(steps[1], search.Cost(mx, my, vector(x + 2, y))) << x << "," << y;
+        ASSERT_EQ(steps[2], search.Cost(mx, my, vector(x, y - 2))) << x << "," << y;
+        ASSERT_EQ(steps[3], search.Cost(mx, my, vector(x, y + 2))) << x << "," << y;
+        const int* half = halves;
+        for (int dy = -1; dy <= 1; ++dy) {
+          for (int dx = -1; dx <= 1; ++dx) {
+            if (dx != 0 || dy != 0) ASSERT_EQ(*half++, search.Cost(mx, my, vector(x + dx, y + dy))) << x << "," << y;
+          }
+        }
+      }
+    }
+  }
+}
+
 TEST(Mpeg4InterpolationTest, FlatnessIsTheDeviationFromTheRoundedMean) {
   std::mt19937 random(11);
   YuvPicture picture(32, 32, 32);
