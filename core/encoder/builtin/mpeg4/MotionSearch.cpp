@@ -63,8 +63,7 @@ void MotionSearch::StepCosts(int mx, int my, MotionVector from, int costs[4]) co
                                  {from.x, static_cast<std::int16_t>(from.y + 2)}};
   // The reference's bounds hold in each direction alone: the two far
   // corners inside hold the four steps inside.
-  const bool inside = Inside(mx, my, MotionVector{steps[0].x, steps[2].y}) && Inside(mx, my, MotionVector{steps[1].x, steps[3].y});
-  if (!inside) {
+  if (!Inside(mx, my, MotionVector{steps[0].x, steps[2].y}) || !Inside(mx, my, MotionVector{steps[1].x, steps[3].y})) {
     for (int i = 0; i < 4; ++i) costs[i] = Cost(mx, my, steps[i]);
     return;
   }
@@ -98,7 +97,8 @@ void MotionSearch::HalfStepCosts(int mx, int my, MotionVector centre, int costs[
   for (int dy = -1; dy <= 1; ++dy) {
     for (int dx = -1; dx <= 1; ++dx) {
       if (dx != 0 || dy != 0) {
-        costs[n++] = Cost(mx, my, MotionVector{static_cast<std::int16_t>(centre.x + dx), static_cast<std::int16_t>(centre.y + dy)});
+        const MotionVector v{static_cast<std::int16_t>(centre.x + dx), static_cast<std::int16_t>(centre.y + dy)};
+        costs[n++] = Cost(mx, my, v);
       }
     }
   }
@@ -120,7 +120,8 @@ MotionVector MotionSearch::Refine(int mx, int my, MotionVector start, int* cost)
     for (int i = 0; i < 4; ++i) {
       if (i == back || costs[i] >= bestCost) continue;
       bestCost = costs[i], taken = i;
-      next = MotionVector{static_cast<std::int16_t>(best.x + kSteps[i][0]), static_cast<std::int16_t>(best.y + kSteps[i][1])};
+      next = MotionVector{static_cast<std::int16_t>(best.x + kSteps[i][0]),
+                          static_cast<std::int16_t>(best.y + kSteps[i][1])};
     }
     if (next == best) break;
     best = next;

@@ -15,7 +15,9 @@ namespace {
 void Fill(Plane* plane, std::mt19937* random) {
   const int b = plane->Border();
   for (int y = -b; y < plane->AlignedHeight() + b; ++y) {
-    for (int x = -b; x < plane->AlignedWidth() + b; ++x) plane->Row(y)[x] = static_cast<std::uint8_t>((*random)() & 255);
+    for (int x = -b; x < plane->AlignedWidth() + b; ++x) {
+      plane->Row(y)[x] = static_cast<std::uint8_t>((*random)() & 255);
+    }
   }
 }
 
