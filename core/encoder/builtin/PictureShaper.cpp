@@ -44,6 +44,23 @@ void BlendRows(const std::uint32_t* column, std::ptrdiff_t step, const std::uint
   for (; x < width; ++x) out[x] = Blend(column + x, step, weights, count);
 }
 
+// Across a row, two output pixels at a time in 16-bit lanes, as Blend
+// does it.
+void BlendAcross(const std::uint32_t* in, const std::uint32_t* offset, std::size_t pairs,
+                 const std::uint32_t* sources, const std::uint16_t* weights, std::uint32_t* out) {
+  const __m128i zero = _mm_setzero_si128();
+  for (std::size_t i = 0; i < pairs; ++i) {
+    __m128i sum = _mm_set1_epi16(128);
+    for (std::uint32_t k = offset[i]; k < offset[i + 1]; ++k) {
+      const __m128i two = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(in[sources[2 * k]])),
+                                             _mm_cvtsi32_si128(static_cast<int>(in[sources[2 * k + 1]])));
+      const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 8 * k));
+      sum = _mm_add_epi16(sum, _mm_mullo_epi16(_mm_unpacklo_epi8(two, zero), w));
+    }
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 2 * i), _mm_packus_epi16(_mm_srli_epi16(sum, 8), zero));
+  }
+}
+
 }  // namespace
 
 bool ChooseFrameGeometry(int capturedWidth, int capturedHeight, int profileWidth,
@@ -70,10 +87,28 @@ PictureShaper::PictureShaper(const FrameGeometry& geometry)
       scaleY_(geometry.contentHeight != geometry.capturedHeight) {
   if (scaleX_) {
     tapsX_ = MakeTaps(geometry.capturedWidth, geometry.contentWidth);
+    pairsX_ = PairUp(tapsX_);
     across_.resize(static_cast<std::size_t>(geometry.contentWidth) * geometry.capturedHeight);
   }
   if (scaleY_) tapsY_ = MakeTaps(geometry.capturedHeight, geometry.contentHeight);
   out_.resize(static_cast<std::size_t>(geometry.encodedWidth) * geometry.encodedHeight);
+}
+
+PictureShaper::PairedTaps PictureShaper::PairUp(const Taps& taps) {
+  PairedTaps paired;
+  paired.offset.push_back(0);
+  for (std::size_t x = 0; x + 1 < taps.first.size(); x += 2) {
+    const std::uint32_t a = taps.offset[x], b = taps.offset[x + 1];
+    const std::uint32_t countA = b - a, countB = taps.offset[x + 2] - b;
+    for (std::uint32_t k = 0; k < std::max(countA, countB); ++k) {
+      paired.sources.push_back(taps.first[x] + (k < countA ? k : 0));
+      paired.sources.push_back(taps.first[x + 1] + (k < countB ? k : 0));
+      paired.weights.insert(paired.weights.end(), 4, k < countA ? taps.weights[a + k] : std::uint16_t{0});
+      paired.weights.insert(paired.weights.end(), 4, k < countB ? taps.weights[b + k] : std::uint16_t{0});
+    }
+    paired.offset.push_back(static_cast<std::uint32_t>(paired.sources.size() / 2));
+  }
+  return paired;
 }
 
 PictureShaper::Taps PictureShaper::MakeTaps(int from, int to) {
@@ -138,7 +173,9 @@ BgraImage PictureShaper::Shape(const BgraImage& captured) {
     for (int y = 0; y < g.capturedHeight; ++y) {
       const std::uint32_t* in = capturedRow(y);
       std::uint32_t* row = &across_[static_cast<std::size_t>(y) * g.contentWidth];
-      for (int x = 0; x < g.contentWidth; ++x) {
+      BlendAcross(in, pairsX_.offset.data(), pairsX_.offset.size() - 1, pairsX_.sources.data(),
+                  pairsX_.weights.data(), row);
+      for (int x = g.contentWidth & ~1; x < g.contentWidth; ++x) {
         std::uint32_t begin = tapsX_.offset[x];
         row[x] = Blend(in + tapsX_.first[x], 1, &tapsX_.weights[begin], tapsX_.offset[x + 1] - begin);
       }

@@ -43,10 +43,20 @@ class PictureShaper {
     std::vector<std::uint16_t> weights;
   };
   static Taps MakeTaps(int from, int to);
+  // The same for two output positions at a time: per step the two source
+  // positions and each one's weight four times (one per channel); the
+  // shorter span is padded with weight 0.
+  struct PairedTaps {
+    std::vector<std::uint32_t> offset;   // steps of each pair; one more entry than pairs
+    std::vector<std::uint32_t> sources;  // two per step
+    std::vector<std::uint16_t> weights;  // eight per step
+  };
+  static PairedTaps PairUp(const Taps& taps);
 
   FrameGeometry geometry_;
   bool scaleX_, scaleY_;
   Taps tapsX_, tapsY_;
+  PairedTaps pairsX_;
   std::vector<std::uint32_t> across_;  // rows scaled across, captured height
   std::vector<std::uint32_t> out_;     // encoded size
 };

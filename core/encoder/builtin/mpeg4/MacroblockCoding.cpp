@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "core/encoder/builtin/mpeg4/Interpolation.h"
 #include "core/encoder/builtin/mpeg4/Tables.h"
 #include "core/encoder/builtin/mpeg4/Transform.h"
 
@@ -16,25 +17,6 @@ int BlockX(int mx, int b) { return b < 4 ? mx * 16 + (b & 1) * 8 : mx * 8; }
 int BlockY(int my, int b) { return b < 4 ? my * 16 + (b >> 1) * 8 : my * 8; }
 
 std::uint8_t Clip(int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 255)); }
-
-// Half-sample interpolation with rounding type 0.
-void Interpolate(const Plane& plane, int x, int y, int halfX, int halfY, int size, std::uint8_t* out) {
-  const std::ptrdiff_t stride = plane.Stride();
-  for (int j = 0; j < size; ++j) {
-    const std::uint8_t* a = plane.Row(y + j) + x;
-    const std::uint8_t* c = a + stride;
-    std::uint8_t* o = out + j * size;
-    if (!halfX && !halfY) {
-      for (int i = 0; i < size; ++i) o[i] = a[i];
-    } else if (halfX && !halfY) {
-      for (int i = 0; i < size; ++i) o[i] = static_cast<std::uint8_t>((a[i] + a[i + 1] + 1) >> 1);
-    } else if (!halfX) {
-      for (int i = 0; i < size; ++i) o[i] = static_cast<std::uint8_t>((a[i] + c[i] + 1) >> 1);
-    } else {
-      for (int i = 0; i < size; ++i) o[i] = static_cast<std::uint8_t>((a[i] + a[i + 1] + c[i] + c[i + 1] + 2) >> 2);
-    }
-  }
-}
 
 void PutCoefficients(const std::int16_t* levels, bool intra, BitWriter* bits) {
   int last = -1;

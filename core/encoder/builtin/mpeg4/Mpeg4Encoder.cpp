@@ -210,10 +210,16 @@ void Mpeg4Encoder::SearchMotion(int index) {
   MotionVector best{};
   int bestSad = search.Cost(mx, my, best);
   int bestCost = bestSad + kSadPerBit * vectorBits(best);
+  // A vector tried before would cost the same again; one that cannot beat
+  // the best is not measured to the end.
+  std::array<MotionVector, 32> tried{};
+  std::size_t triedCount = 1;
   auto consider = [&](const MotionVector& c) {
-    const int sad = search.Cost(mx, my, c);
-    const int cost = sad + kSadPerBit * vectorBits(c);
-    if (cost < bestCost) bestCost = cost, bestSad = sad, best = c;
+    if (std::find(tried.begin(), tried.begin() + triedCount, c) != tried.begin() + triedCount) return;
+    if (triedCount < tried.size()) tried[triedCount++] = c;
+    const int bits = kSadPerBit * vectorBits(c);
+    const int sad = search.Cost(mx, my, c, bestCost - bits);
+    if (sad + bits < bestCost) bestCost = sad + bits, bestSad = sad, best = c;
   };
   consider(predicted);
   for (const MotionVector& c : near) consider(c);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 namespace mavrion::encoder::builtin {
@@ -90,6 +91,27 @@ TEST(PictureShaperTest, PadsByRepeatingTheEdgeAndScalesByAveragingOrBlending) {
         EXPECT_NEAR(static_cast<int>(v & 0xFF), 128, 1);
         EXPECT_NEAR(static_cast<int>((v >> 16) & 0xFF), 128, 1);
       }
+  }
+  // Shrinking noise across gives each output pixel, channel by channel,
+  // the mean of the span of source pixels it covers.
+  {
+    Pixels in(12, 2);
+    std::mt19937 random(3);
+    for (std::uint32_t& v : in.p) v = static_cast<std::uint32_t>(random());
+    PictureShaper shaper(Geometry(12, 2, 8, 0));
+    BgraImage out = shaper.Shape(in.Image());
+    for (int y = 0; y < 2; ++y) {
+      for (int x = 0; x < 8; ++x) {
+        for (int shift = 0; shift < 32; shift += 8) {
+          double sum = 0;
+          for (int s = x * 3 / 2; s < (x * 3 + 3 + 1) / 2; ++s) {
+            const double covered = std::min(s + 1.0, (x + 1) * 1.5) - std::max<double>(s, x * 1.5);
+            sum += covered * static_cast<double>((in.at(s, y) >> shift) & 0xFF);
+          }
+          EXPECT_NEAR(static_cast<double>((PixelAt(out, x, y) >> shift) & 0xFF), sum / 1.5, 1.0) << x << "," << y;
+        }
+      }
+    }
   }
   // Enlarging a red-to-blue ramp keeps its ends and stays monotonic; a
   // bottom-up buffer (negative stride) gives the same picture.
