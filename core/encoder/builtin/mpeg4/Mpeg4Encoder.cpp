@@ -255,14 +255,16 @@ void Mpeg4Encoder::CodeMacroblock(int index, bool intra, int q) {
     mb.mode = (mb.cbp == 0 && mb.mv.x == 0 && mb.mv.y == 0) ? kSkip : kInter;
   }
   mb.coded = true;
+  differing_.push_back(index);
 }
 
 std::size_t Mpeg4Encoder::CodePlane(bool key, int q, std::int64_t changeBudget, std::int64_t refineBudget,
                                     std::int64_t timeMs, std::vector<std::uint8_t>* out) {
   Analysis& a = *analysis_;
-  current_->y.CopyFrom(reference_->y);
-  current_->u.CopyFrom(reference_->u);
-  current_->v.CopyFrom(reference_->v);
+  // The plane starts as the reference: only what the last try (or the
+  // last plane kept) coded differs.
+  for (int index : differing_) CopyMacroblock(*reference_, index % mbWidth_, index / mbWidth_, current_.get());
+  differing_.clear();
   for (Macroblock& mb : blocks_) mb.coded = false;
   if (key) {
     for (std::size_t i = 0; i < blocks_.size(); ++i) CodeMacroblock(static_cast<int>(i), true, q);

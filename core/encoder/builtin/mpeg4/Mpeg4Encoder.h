@@ -92,6 +92,7 @@ class Mpeg4Encoder : public VideoCodec {
   std::vector<std::uint8_t> headers_;
   RateControl rate_;
   std::unique_ptr<YuvPicture> source_, reference_, current_;
+  std::vector<int> differing_;  // macroblocks where current_ and reference_ differ
   std::vector<std::uint8_t> lastSource_;  // BGRA of the last coded picture
   std::vector<Macroblock> blocks_;
   std::unique_ptr<Analysis> analysis_;

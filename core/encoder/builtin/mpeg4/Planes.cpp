@@ -121,4 +121,12 @@ void ConvertMacroblock(const std::uint8_t* bgra, std::ptrdiff_t strideBytes, int
   }
 }
 
+void CopyMacroblock(const YuvPicture& from, int mx, int my, YuvPicture* to) {
+  for (int j = 0; j < 16; ++j) std::memcpy(to->y.Row(my * 16 + j) + mx * 16, from.y.Row(my * 16 + j) + mx * 16, 16);
+  for (int j = 0; j < 8; ++j) {
+    std::memcpy(to->u.Row(my * 8 + j) + mx * 8, from.u.Row(my * 8 + j) + mx * 8, 8);
+    std::memcpy(to->v.Row(my * 8 + j) + mx * 8, from.v.Row(my * 8 + j) + mx * 8, 8);
+  }
+}
+
 }  // namespace mavrion::encoder::builtin::mpeg4

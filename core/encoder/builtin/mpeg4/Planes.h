@@ -29,7 +29,6 @@ class Plane {
 
   // Repeats the edge samples of the aligned picture over the border.
   void ExtendEdges();
-  void CopyFrom(const Plane& other) { data_ = other.data_; }
 
  private:
   int width_ = 0, height_ = 0, alignedWidth_ = 0, alignedHeight_ = 0, border_ = 0;
@@ -48,6 +47,9 @@ struct YuvPicture {
     v.ExtendEdges();
   }
 };
+
+// Copies macroblock (mx, my) of every plane.
+void CopyMacroblock(const YuvPicture& from, int mx, int my, YuvPicture* to);
 
 // Converts macroblock (mx, my) of a BGRA picture of width x height into
 // picture; samples past the picture's edge repeat its last column or row.
