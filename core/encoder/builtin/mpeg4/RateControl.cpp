@@ -111,7 +111,6 @@ RateControl::Refinement RateControl::PlanRefinement(const StillParts& still, std
   return r;
 }
 
-
 void RateControl::PlaneCost::Add(Kind kind, double macroblockComplexity) {
   complexity[kind] += macroblockComplexity;
   ++count[kind];

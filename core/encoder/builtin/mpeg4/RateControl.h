@@ -33,8 +33,8 @@ class RateControl {
   int CoarsestKeptQuantiser() const { return coarsestKept_; }
   // Text is readable from this quantiser down.
   int ReadableQuantiser() const;
-  // What one plane of changes may take at once: the room above the reserve
-  // kept for the next change.
+  // What one plane of changes may take at once: the room, less a little
+  // for the frames that follow it.
   std::int64_t ChangeAllowance() const;
   // At most this many frames in a row are left out that way.
   int LongestGap() const { return longestGap_; }
