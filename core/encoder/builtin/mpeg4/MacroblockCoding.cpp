@@ -36,36 +36,25 @@ void Interpolate(const Plane& plane, int x, int y, int halfX, int halfY, int siz
   }
 }
 
-void PutCoefficients(const std::int16_t* levels, bool intra, BitWriter* bits) {
-  int last = -1;
-  for (int i = 63; i >= (intra ? 1 : 0); --i) {
-    if (levels[kZigzag[i]] != 0) {
-      last = i;
-      break;
-    }
+// Index in scan of the last non-zero level, or -1.
+int LastIndex(const std::int16_t* levels, const std::uint8_t* scan, int first) {
+  for (int i = 63; i >= first; --i) {
+    if (levels[scan[i]] != 0) return i;
   }
+  return -1;
+}
+
+void PutCoefficients(const std::int16_t* levels, const std::uint8_t* scan, bool intra, BitWriter* bits) {
+  const int first = intra ? 1 : 0, last = LastIndex(levels, scan, first);
   int run = 0;
-  for (int i = intra ? 1 : 0; i <= last; ++i) {
-    const int level = levels[kZigzag[i]];
+  for (int i = first; i <= last; ++i) {
+    const int level = levels[scan[i]];
     if (level == 0) {
       ++run;
       continue;
     }
-    const bool isLast = i == last;
-    const Vlc v = CoefficientCode(intra, isLast, run, std::abs(level));
-    if (v.length != 0) {
-      bits->Put(v.code, v.length);
-      bits->Put(level < 0 ? 1 : 0, 1);
-    } else {
-      // Escape with last, run and level written out.
-      bits->Put(kEscape.code, kEscape.length);
-      bits->Put(3, 2);
-      bits->Put(isLast ? 1 : 0, 1);
-      bits->Put(static_cast<std::uint32_t>(run), 6);
-      bits->Marker();
-      bits->Put(static_cast<std::uint32_t>(level) & 0xFFF, 12);
-      bits->Marker();
-    }
+    const EventCode e = CoefficientEvent(intra, i == last, run, level);
+    bits->Put(e.code, e.length);
     run = 0;
   }
 }
@@ -114,6 +103,21 @@ bool Negligible(const std::int16_t* levels) {
 int Median(int a, int b, int c) { return std::max(std::min(a, b), std::min(std::max(a, b), c)); }
 
 }  // namespace
+
+int CoefficientBits(const std::int16_t* levels, const std::uint8_t* scan, bool intra) {
+  const int first = intra ? 1 : 0, last = LastIndex(levels, scan, first);
+  int total = 0, run = 0;
+  for (int i = first; i <= last; ++i) {
+    const int level = levels[scan[i]];
+    if (level == 0) {
+      ++run;
+      continue;
+    }
+    total += CoefficientEventBits(intra, i == last, run, std::abs(level));
+    run = 0;
+  }
+  return total;
+}
 
 void Predict(const YuvPicture& reference, int mx, int my, MotionVector mv, std::uint8_t luma[256],
              std::uint8_t cb[64], std::uint8_t cr[64]) {
@@ -199,12 +203,7 @@ std::uint8_t CodeInter(const YuvPicture& source, const YuvPicture& reference, in
 int EstimateBits(const MacroblockLevels& levels, std::uint8_t cbp, bool intra) {
   int total = intra ? 30 : 8;
   for (int b = 0; b < 6; ++b) {
-    if (!(cbp & (1 << (5 - b)))) continue;
-    const std::int16_t* l = levels.data() + b * 64;
-    for (int i = intra ? 1 : 0; i < 64; ++i) {
-      const int a = std::abs(l[i]);
-      if (a != 0) total += a == 1 ? 5 : (a < 4 ? 8 : (a < 13 ? 11 : 30));
-    }
+    if (cbp & (1 << (5 - b))) total += CoefficientBits(levels.data() + b * 64, kZigzag, intra);
   }
   return total;
 }
@@ -215,19 +214,115 @@ int FCodeFor(int largest) {
   return fCode;
 }
 
+namespace {
+
+// What an intra block leaves for its neighbours' prediction.
+struct IntraEdge {
+  int dc = -1;                                  // reconstructed; -1: no intra block, predicts as 1024
+  std::array<std::int16_t, 7> row{}, column{};  // levels of the first row and column after the DC
+};
+
+// The intra blocks of a plane so far, by block position.
+class IntraEdges {
+ public:
+  IntraEdges(int width, int height) : width_(width), edges_(static_cast<std::size_t>(width) * height) {}
+  const IntraEdge& At(int x, int y) const {
+    static const IntraEdge kNone;
+    return x < 0 || y < 0 ? kNone : edges_[static_cast<std::size_t>(y) * width_ + x];
+  }
+  IntraEdge& Keep(int x, int y) { return edges_[static_cast<std::size_t>(y) * width_ + x]; }
+
+ private:
+  int width_;
+  std::vector<IntraEdge> edges_;
+};
+
+// An intra block as it is sent: its DC as a difference from the prediction,
+// its other levels plain or less the first row (from above) or column
+// (from the left) of the neighbour its DC is predicted from.
+struct IntraBlock {
+  int dcDifference = 0;
+  bool fromAbove = false;
+  std::int16_t predicted[64];
+  bool predictable = true;  // the differences fit the escape's levels
+};
+
+IntraBlock PlanIntraBlock(const std::int16_t* levels, const IntraEdge& left, const IntraEdge& aboveLeft,
+                          const IntraEdge& above, int scaler) {
+  IntraBlock p;
+  auto dc = [](const IntraEdge& e) { return e.dc < 0 ? 1024 : e.dc; };
+  p.fromAbove = std::abs(dc(left) - dc(aboveLeft)) < std::abs(dc(aboveLeft) - dc(above));
+  p.dcDifference = levels[0] - (dc(p.fromAbove ? above : left) + scaler / 2) / scaler;
+  std::copy(levels, levels + 64, p.predicted);
+  for (int i = 1; i < 8; ++i) {
+    std::int16_t& v = p.predicted[p.fromAbove ? i : i * 8];
+    v = static_cast<std::int16_t>(v - (p.fromAbove ? above.row[i - 1] : left.column[i - 1]));
+    p.predictable &= std::abs(v) <= 2047;
+  }
+  return p;
+}
+
+void KeepEdge(const std::int16_t* levels, int scaler, IntraEdge* e) {
+  e->dc = levels[0] * scaler;
+  for (int i = 1; i < 8; ++i) e->row[i - 1] = levels[i], e->column[i - 1] = levels[i * 8];
+}
+
+std::uint8_t CodedBlocks(const std::array<IntraBlock, 6>& blocks, const std::int16_t* levels, bool predicted) {
+  std::uint8_t cbp = 0;
+  for (int b = 0; b < 6; ++b) {
+    const std::int16_t* l = predicted ? blocks[b].predicted : levels + b * 64;
+    if (std::any_of(l + 1, l + 64, [](std::int16_t v) { return v != 0; })) cbp |= static_cast<std::uint8_t>(1 << (5 - b));
+  }
+  return cbp;
+}
+
+// An intra macroblock, its AC levels predicted where that takes fewer bits.
+void WriteIntra(const std::int16_t* levels, int mx, int my, bool intraPlane, int q, IntraEdges* luma,
+                IntraEdges* cb, IntraEdges* cr, BitWriter* bits) {
+  std::array<IntraBlock, 6> plan;
+  for (int b = 0; b < 6; ++b) {
+    const std::int16_t* l = levels + b * 64;
+    const int x = b < 4 ? mx * 2 + (b & 1) : mx, y = b < 4 ? my * 2 + (b >> 1) : my;
+    IntraEdges& edges = b < 4 ? *luma : (b == 4 ? *cb : *cr);
+    const int scaler = b < 4 ? LumaDcScaler(q) : ChromaDcScaler(q);
+    plan[b] = PlanIntraBlock(l, edges.At(x - 1, y), edges.At(x - 1, y - 1), edges.At(x, y - 1), scaler);
+    KeepEdge(l, scaler, &edges.Keep(x, y));
+  }
+  auto headerBits = [&](std::uint8_t cbp) {
+    const Vlc& mcbpc = intraPlane ? kIntraMcbpc[0][cbp & 3] : kInterMcbpc[3][cbp & 3];
+    return mcbpc.length + kCbpy[cbp >> 2].length;
+  };
+  const std::uint8_t plainCbp = CodedBlocks(plan, levels, false), predictedCbp = CodedBlocks(plan, levels, true);
+  int plainBits = headerBits(plainCbp), predictedBits = headerBits(predictedCbp);
+  bool predictable = true;
+  for (int b = 0; b < 6; ++b) {
+    plainBits += CoefficientBits(levels + b * 64, kZigzag, true);
+    predictedBits += CoefficientBits(plan[b].predicted, plan[b].fromAbove ? kAlternateHorizontal : kAlternateVertical,
+                                     true);
+    predictable &= plan[b].predictable;
+  }
+  const bool acPrediction = predictable && predictedBits < plainBits;
+  const std::uint8_t cbp = acPrediction ? predictedCbp : plainCbp;
+  const Vlc& mcbpc = intraPlane ? kIntraMcbpc[0][cbp & 3] : kInterMcbpc[3][cbp & 3];
+  bits->Put(mcbpc.code, mcbpc.length);
+  bits->Put(acPrediction ? 1 : 0, 1);
+  bits->Put(kCbpy[cbp >> 2].code, kCbpy[cbp >> 2].length);
+  for (int b = 0; b < 6; ++b) {
+    PutDc(plan[b].dcDifference, b < 4, bits);
+    if (!(cbp & (1 << (5 - b)))) continue;
+    if (acPrediction) {
+      PutCoefficients(plan[b].predicted, plan[b].fromAbove ? kAlternateHorizontal : kAlternateVertical, true, bits);
+    } else {
+      PutCoefficients(levels + b * 64, kZigzag, true, bits);
+    }
+  }
+}
+
+}  // namespace
+
 void WritePlane(const std::vector<MacroblockWrite>& blocks, int mbWidth, int mbHeight, bool intraPlane, int q,
                 int fCode, BitWriter* bits) {
-  // Reconstructed DC of intra blocks for prediction; -1 where there is none
-  // (outside the picture or not intra), which predicts as 1024.
-  const int lw = mbWidth * 2;
-  std::vector<int> dcLuma(static_cast<std::size_t>(lw) * mbHeight * 2, -1);
-  std::vector<int> dcCb(static_cast<std::size_t>(mbWidth) * mbHeight, -1), dcCr(dcCb);
-  const int lumaScaler = LumaDcScaler(q), chromaScaler = ChromaDcScaler(q);
-  auto predictDc = [](int left, int aboveLeft, int above, int scaler) {
-    const int a = left < 0 ? 1024 : left, b = aboveLeft < 0 ? 1024 : aboveLeft, c = above < 0 ? 1024 : above;
-    const int predictor = std::abs(a - b) < std::abs(b - c) ? c : a;
-    return (predictor + scaler / 2) / scaler;
-  };
+  IntraEdges luma(mbWidth * 2, mbHeight * 2), cb(mbWidth, mbHeight), cr(mbWidth, mbHeight);
   for (int my = 0; my < mbHeight; ++my) {
     for (int mx = 0; mx < mbWidth; ++mx) {
       const MacroblockWrite& m = blocks[my * mbWidth + mx];
@@ -235,34 +330,12 @@ void WritePlane(const std::vector<MacroblockWrite>& blocks, int mbWidth, int mbH
         bits->Put(1, 1);  // not coded
         continue;
       }
-      const int cbpc = m.cbp & 3, cbpy = m.cbp >> 2;
       if (m.mode == MacroblockWrite::kIntra) {
-        if (!intraPlane) bits->Put(0, 1);
-        const Vlc& mcbpc = intraPlane ? kIntraMcbpc[0][cbpc] : kInterMcbpc[3][cbpc];
-        bits->Put(mcbpc.code, mcbpc.length);
-        bits->Put(0, 1);  // no AC prediction
-        bits->Put(kCbpy[cbpy].code, kCbpy[cbpy].length);
-        for (int b = 0; b < 6; ++b) {
-          const std::int16_t* l = m.levels->data() + b * 64;
-          int* stored;
-          int prediction;
-          if (b < 4) {
-            const int bx = mx * 2 + (b & 1), by = my * 2 + (b >> 1);
-            auto at = [&](int x, int y) { return x < 0 || y < 0 ? -1 : dcLuma[y * lw + x]; };
-            prediction = predictDc(at(bx - 1, by), at(bx - 1, by - 1), at(bx, by - 1), lumaScaler);
-            stored = &dcLuma[by * lw + bx];
-          } else {
-            std::vector<int>& dc = b == 4 ? dcCb : dcCr;
-            auto at = [&](int x, int y) { return x < 0 || y < 0 ? -1 : dc[y * mbWidth + x]; };
-            prediction = predictDc(at(mx - 1, my), at(mx - 1, my - 1), at(mx, my - 1), chromaScaler);
-            stored = &dc[my * mbWidth + mx];
-          }
-          PutDc(l[0] - prediction, b < 4, bits);
-          *stored = l[0] * (b < 4 ? lumaScaler : chromaScaler);
-          if (m.cbp & (1 << (5 - b))) PutCoefficients(l, true, bits);
-        }
+        if (!intraPlane) bits->Put(0, 1);  // coded
+        WriteIntra(m.levels->data(), mx, my, intraPlane, q, &luma, &cb, &cr, bits);
         continue;
       }
+      const int cbpc = m.cbp & 3, cbpy = m.cbp >> 2;
       bits->Put(0, 1);  // coded
       bits->Put(kInterMcbpc[0][cbpc].code, kInterMcbpc[0][cbpc].length);
       bits->Put(kCbpy[15 - cbpy].code, kCbpy[15 - cbpy].length);
@@ -290,7 +363,7 @@ void WritePlane(const std::vector<MacroblockWrite>& blocks, int mbWidth, int mbH
       PutMotionComponent(m.mv.x - predicted.x, fCode, bits);
       PutMotionComponent(m.mv.y - predicted.y, fCode, bits);
       for (int b = 0; b < 6; ++b) {
-        if (m.cbp & (1 << (5 - b))) PutCoefficients(m.levels->data() + b * 64, false, bits);
+        if (m.cbp & (1 << (5 - b))) PutCoefficients(m.levels->data() + b * 64, kZigzag, false, bits);
       }
     }
   }

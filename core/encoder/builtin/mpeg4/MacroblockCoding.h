@@ -36,6 +36,8 @@ void Predict(const YuvPicture& reference, int mx, int my, MotionVector mv, std::
 
 // About how many bits the coefficients of a macroblock take.
 int EstimateBits(const MacroblockLevels& levels, std::uint8_t cbp, bool intra);
+// Bits of one block's levels (without an intra DC) in the given scan.
+int CoefficientBits(const std::int16_t* levels, const std::uint8_t* scan, bool intra);
 
 // The smallest forward f_code whose range holds vector components of the
 // given size (half samples).
