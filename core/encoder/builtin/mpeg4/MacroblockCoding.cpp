@@ -200,6 +200,68 @@ std::uint8_t CodeInter(const YuvPicture& source, const YuvPicture& reference, in
   return cbp;
 }
 
+namespace {
+
+// Squared error worth a bit, per q^2: about the slope of error against
+// bits of text planes between quantisers.
+constexpr double kErrorPerBit = 0.35;
+
+// The samples of one macroblock: 256 of luma, then 64 of each chroma plane.
+using MacroblockSamples = std::array<std::uint8_t, 384>;
+
+// Calls copy(row of the picture, its width, offset in MacroblockSamples).
+template <class Picture, class Copy>
+void ForEachRow(Picture& p, int mx, int my, Copy copy) {
+  for (int j = 0; j < 16; ++j) copy(p.y.Row(my * 16 + j) + mx * 16, 16, j * 16);
+  for (int j = 0; j < 8; ++j) {
+    copy(p.u.Row(my * 8 + j) + mx * 8, 8, 256 + j * 8);
+    copy(p.v.Row(my * 8 + j) + mx * 8, 8, 320 + j * 8);
+  }
+}
+
+MacroblockSamples Samples(const YuvPicture& p, int mx, int my) {
+  MacroblockSamples s;
+  ForEachRow(p, mx, my, [&](const std::uint8_t* row, int n, int at) { std::copy_n(row, n, s.begin() + at); });
+  return s;
+}
+
+void PutBack(const MacroblockSamples& s, int mx, int my, YuvPicture* p) {
+  ForEachRow(*p, mx, my, [&](std::uint8_t* row, int n, int at) { std::copy_n(s.begin() + at, n, row); });
+}
+
+double SquaredError(const MacroblockSamples& a, const MacroblockSamples& b) {
+  std::int64_t sum = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) sum += (a[i] - b[i]) * (a[i] - b[i]);
+  return static_cast<double>(sum);
+}
+
+int VectorBits(MotionVector mv) {
+  auto component = [](int v) { return v == 0 ? 1 : 2 + 2 * SizeOf(v); };
+  return component(mv.x) + component(mv.y);
+}
+
+}  // namespace
+
+CodedMacroblock CodeCheaper(const YuvPicture& source, const YuvPicture& reference, int mx, int my, MotionVector mv,
+                            int q, MacroblockLevels* levels, YuvPicture* reconstruction) {
+  const std::uint8_t interCbp = CodeInter(source, reference, mx, my, mv, q, levels, reconstruction);
+  if (interCbp == 0) return {false, 0};
+  const double perBit = kErrorPerBit * q * q;
+  const MacroblockSamples original = Samples(source, mx, my), inter = Samples(*reconstruction, mx, my);
+  const double interCost =
+      SquaredError(original, inter) + perBit * (EstimateBits(*levels, interCbp, false) + VectorBits(mv));
+  MacroblockLevels intraLevels;
+  const std::uint8_t intraCbp = CodeIntra(source, mx, my, q, &intraLevels, reconstruction);
+  const double intraCost = SquaredError(original, Samples(*reconstruction, mx, my)) +
+                           perBit * EstimateBits(intraLevels, intraCbp, true);
+  if (intraCost < interCost) {
+    *levels = intraLevels;
+    return {true, intraCbp};
+  }
+  PutBack(inter, mx, my, reconstruction);
+  return {false, interCbp};
+}
+
 int EstimateBits(const MacroblockLevels& levels, std::uint8_t cbp, bool intra) {
   int total = intra ? 30 : 8;
   for (int b = 0; b < 6; ++b) {

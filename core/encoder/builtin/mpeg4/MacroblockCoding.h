@@ -29,6 +29,17 @@ std::uint8_t CodeIntra(const YuvPicture& source, int mx, int my, int q, Macroblo
 std::uint8_t CodeInter(const YuvPicture& source, const YuvPicture& reference, int mx, int my, MotionVector mv,
                        int q, MacroblockLevels* levels, YuvPicture* reconstruction);
 
+// Codes the macroblock inter with mv or intra, whichever costs less in
+// error and bits at q (text that replaced other text leaves more to code
+// as a difference than as itself); answers whether intra and the coded
+// block pattern.
+struct CodedMacroblock {
+  bool intra = false;
+  std::uint8_t cbp = 0;
+};
+CodedMacroblock CodeCheaper(const YuvPicture& source, const YuvPicture& reference, int mx, int my, MotionVector mv,
+                            int q, MacroblockLevels* levels, YuvPicture* reconstruction);
+
 // The prediction a decoder forms from reference for mv: 16x16 luma and two
 // 8x8 chroma blocks.
 void Predict(const YuvPicture& reference, int mx, int my, MotionVector mv, std::uint8_t luma[256],

@@ -45,6 +45,7 @@ struct Mpeg4Encoder::Macroblock {
   bool changed = false;
   bool coded = false;
   bool forceIntra = false;
+  bool searchedIntra = false;  // the motion search found no match worth coding from
   Mode mode = kSkip;
   MotionVector mv;
   std::int32_t cost = 0;
@@ -235,7 +236,8 @@ void Mpeg4Encoder::SearchMotion(int index) {
   bestCost = bestSad;
   const int intraCost = search.Flatness(mx, my);
   mb.mv = best;
-  if (mb.forceIntra || bestCost > intraCost + 512) {
+  mb.searchedIntra = mb.forceIntra || bestCost > intraCost + 512;
+  if (mb.searchedIntra) {
     mb.mode = kIntra;
     mb.cost = intraCost;
     mb.mv = MotionVector{};
@@ -249,14 +251,24 @@ void Mpeg4Encoder::CodeMacroblock(int index, bool intra, int q) {
   Macroblock& mb = blocks_[index];
   const int mx = index % mbWidth_, my = index / mbWidth_;
   MacroblockLevels& levels = analysis_->levels[index];
-  if (intra) {
+  // A changed macroblock the search found a match for is coded inter or
+  // intra, whichever costs less at q, at every try of the plane; a still
+  // one being refined only adds what its picture lacks, inter.
+  if (intra && (mb.searchedIntra || mb.forceIntra)) {
     mb.mode = kIntra;
     mb.mv = MotionVector{};
     mb.cbp = CodeIntra(*source_, mx, my, q, &levels, current_.get(), dcOnly_);
-  } else {
-    mb.cbp = CodeInter(*source_, *reference_, mx, my, mb.mv, q, &levels, current_.get());
-    mb.mode = (mb.cbp == 0 && mb.mv.x == 0 && mb.mv.y == 0) ? kSkip : kInter;
+    mb.coded = true;
+    return;
   }
+  CodedMacroblock coded;
+  if (mb.changed) {
+    coded = CodeCheaper(*source_, *reference_, mx, my, mb.mv, q, &levels, current_.get());
+  } else {
+    coded.cbp = CodeInter(*source_, *reference_, mx, my, mb.mv, q, &levels, current_.get());
+  }
+  mb.cbp = coded.cbp;
+  mb.mode = coded.intra ? kIntra : (mb.cbp == 0 && mb.mv.x == 0 && mb.mv.y == 0) ? kSkip : kInter;
   mb.coded = true;
 }
 

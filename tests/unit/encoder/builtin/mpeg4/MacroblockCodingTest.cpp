@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -99,6 +100,27 @@ TEST(MacroblockCodingTest, IntraAndInterPlanesDecodeInFfmpegAsOurReconstruction)
   const std::size_t frameBytes = kWidth * kHeight * 3 / 2;
   for (std::size_t i = 0; i < expected.size(); ++i) {
     ASSERT_EQ(decoded[i], expected[i]) << "plane " << i / frameBytes << ", byte " << i % frameBytes;
+  }
+}
+
+// Text where other text was is coded afresh; text that moved is coded from
+// where it was.
+TEST(MacroblockCodingTest, ReplacedTextIsCodedIntraAndMovedTextInter) {
+  const YuvPicture page = Page(0);
+  YuvPicture other = page, moved = page;
+  for (int y = 0; y < kHeight; ++y) {
+    std::reverse(other.y.Row(y), other.y.Row(y) + kWidth);
+    for (int x = 0; x < kWidth; ++x) moved.y.Row(y)[x] = page.y.Row(y)[x + 3];
+  }
+  other.ExtendEdges();
+  moved.ExtendEdges();
+  MacroblockLevels levels;
+  for (int q : {2, 8}) {
+    YuvPicture reconstruction = page;
+    // The rightmost column of macroblocks: strokes of "text" on white.
+    EXPECT_TRUE(CodeCheaper(page, other, kMbWidth - 1, 1, MotionVector{}, q, &levels, &reconstruction).intra) << q;
+    EXPECT_FALSE(CodeCheaper(moved, page, kMbWidth - 1, 1, MotionVector{6, 0}, q, &levels, &reconstruction).intra)
+        << q;
   }
 }
 
