@@ -100,8 +100,6 @@ bool Negligible(const std::int16_t* levels) {
   return true;
 }
 
-int Median(int a, int b, int c) { return std::max(std::min(a, b), std::min(std::max(a, b), c)); }
-
 }  // namespace
 
 int CoefficientBits(const std::int16_t* levels, const std::uint8_t* scan, bool intra) {
@@ -401,27 +399,10 @@ void WritePlane(const std::vector<MacroblockWrite>& blocks, int mbWidth, int mbH
       bits->Put(0, 1);  // coded
       bits->Put(kInterMcbpc[0][cbpc].code, kInterMcbpc[0][cbpc].length);
       bits->Put(kCbpy[15 - cbpy].code, kCbpy[15 - cbpy].length);
-      // The vector goes as its difference from the median of the left,
-      // above and above-right neighbours' (intra and skipped ones count as
-      // zero, those outside the picture as described by the standard).
-      auto mvAt = [&](int x, int y) {
+      const MotionVector predicted = PredictedVector(mx, my, mbWidth, [&](int x, int y) {
         const MacroblockWrite& n = blocks[y * mbWidth + x];
         return n.mode == MacroblockWrite::kInter ? n.mv : MotionVector{};
-      };
-      MotionVector predicted{};
-      if (my == 0) {
-        if (mx > 0) predicted = mvAt(mx - 1, my);
-      } else {
-        const MotionVector a = mx > 0 ? mvAt(mx - 1, my) : MotionVector{};
-        const MotionVector b = mvAt(mx, my - 1);
-        const MotionVector c = mx + 1 < mbWidth ? mvAt(mx + 1, my - 1) : MotionVector{};
-        if (mx == 0 && mx + 1 >= mbWidth) {
-          predicted = b;
-        } else {
-          predicted.x = static_cast<std::int16_t>(Median(a.x, b.x, c.x));
-          predicted.y = static_cast<std::int16_t>(Median(a.y, b.y, c.y));
-        }
-      }
+      });
       PutMotionComponent(m.mv.x - predicted.x, fCode, bits);
       PutMotionComponent(m.mv.y - predicted.y, fCode, bits);
       for (int b = 0; b < 6; ++b) {

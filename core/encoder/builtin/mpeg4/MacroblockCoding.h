@@ -3,6 +3,7 @@
 // transform and quantisation with the reconstruction a decoder makes, and
 // the syntax of a whole plane's macroblocks with DC and motion vector
 // prediction.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -49,6 +50,23 @@ void Predict(const YuvPicture& reference, int mx, int my, MotionVector mv, std::
 int EstimateBits(const MacroblockLevels& levels, std::uint8_t cbp, bool intra);
 // Bits of one block's levels (without an intra DC) in the given scan.
 int CoefficientBits(const std::int16_t* levels, const std::uint8_t* scan, bool intra);
+
+// The vector a macroblock's is sent as a difference from: the median of its
+// left, above and above-right neighbours' vectors, those past the sides of
+// the picture taking zero; in the top row the left one's. vectorAt(x, y)
+// gives the vector of macroblock (x, y), zero for one not coded inter.
+template <class VectorAt>
+MotionVector PredictedVector(int mx, int my, int mbWidth, VectorAt vectorAt) {
+  if (my == 0) return mx > 0 ? vectorAt(mx - 1, my) : MotionVector{};
+  const MotionVector above = vectorAt(mx, my - 1);
+  if (mx == 0 && mx + 1 >= mbWidth) return above;
+  const MotionVector left = mx > 0 ? vectorAt(mx - 1, my) : MotionVector{};
+  const MotionVector aboveRight = mx + 1 < mbWidth ? vectorAt(mx + 1, my - 1) : MotionVector{};
+  auto median = [](int a, int b, int c) {
+    return static_cast<std::int16_t>(std::max(std::min(a, b), std::min(std::max(a, b), c)));
+  };
+  return MotionVector{median(left.x, above.x, aboveRight.x), median(left.y, above.y, aboveRight.y)};
+}
 
 // The smallest forward f_code whose range holds vector components of the
 // given size (half samples).

@@ -193,17 +193,10 @@ void Mpeg4Encoder::SearchMotion(int index) {
   // Costs count the vector's bits too, against the predictor it is sent
   // as a difference from: in flat areas many vectors match, and the one
   // the neighbours have is the cheap one.
-  auto inter = [&](int i) { return blocks_[i].mode == kInter ? blocks_[i].mv : MotionVector{}; };
-  MotionVector predicted{};
-  if (my == 0) {
-    if (mx > 0) predicted = inter(index - 1);
-  } else {
-    const MotionVector l = mx > 0 ? inter(index - 1) : MotionVector{}, u = inter(index - mbWidth_);
-    const MotionVector r = mx + 1 < mbWidth_ ? inter(index - mbWidth_ + 1) : MotionVector{};
-    auto median = [](int x, int y, int z) { return std::max(std::min(x, y), std::min(std::max(x, y), z)); };
-    predicted = MotionVector{static_cast<std::int16_t>(median(l.x, u.x, r.x)),
-                             static_cast<std::int16_t>(median(l.y, u.y, r.y))};
-  }
+  const MotionVector predicted = PredictedVector(mx, my, mbWidth_, [&](int x, int y) {
+    const Macroblock& n = blocks_[y * mbWidth_ + x];
+    return n.mode == kInter ? n.mv : MotionVector{};
+  });
   auto vectorBits = [&](const MotionVector& v) {
     auto component = [](int d) {
       int bits = 1;
