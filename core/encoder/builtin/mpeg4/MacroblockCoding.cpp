@@ -327,10 +327,17 @@ int FCodeFor(int largest) {
 
 namespace {
 
+// A macroblock's change of quantiser from the one before: -1, -2, +1, +2.
+void PutQuantiserChange(int dquant, BitWriter* bits) {
+  if (dquant == 0) return;
+  bits->Put(dquant < 0 ? static_cast<std::uint32_t>(-dquant - 1) : static_cast<std::uint32_t>(dquant + 1), 2);
+}
+
 // What an intra block leaves for its neighbours' prediction.
 struct IntraEdge {
   int dc = -1;                                  // reconstructed; -1: no intra block, predicts as 1024
   std::array<std::int16_t, 7> row{}, column{};  // levels of the first row and column after the DC
+  int q = 0;                                    // the quantiser of those levels
 };
 
 // The intra blocks of a plane so far, by block position.
@@ -358,23 +365,32 @@ struct IntraBlock {
   bool predictable = true;  // the differences fit the escape's levels
 };
 
+// A neighbour's level as one at quantiser q, rounded half away from zero.
+int Rescaled(int level, int from, int q) {
+  if (from == q) return level;
+  const int scaled = level * from;
+  return (scaled >= 0 ? scaled + q / 2 : scaled - q / 2) / q;
+}
+
 IntraBlock PlanIntraBlock(const std::int16_t* levels, const IntraEdge& left, const IntraEdge& aboveLeft,
-                          const IntraEdge& above, int scaler) {
+                          const IntraEdge& above, int q, int scaler) {
   IntraBlock p;
   auto dc = [](const IntraEdge& e) { return e.dc < 0 ? 1024 : e.dc; };
   p.fromAbove = std::abs(dc(left) - dc(aboveLeft)) < std::abs(dc(aboveLeft) - dc(above));
   p.dcDifference = levels[0] - (dc(p.fromAbove ? above : left) + scaler / 2) / scaler;
   std::copy(levels, levels + 64, p.predicted);
+  const IntraEdge& from = p.fromAbove ? above : left;
   for (int i = 1; i < 8; ++i) {
     std::int16_t& v = p.predicted[p.fromAbove ? i : i * 8];
-    v = static_cast<std::int16_t>(v - (p.fromAbove ? above.row[i - 1] : left.column[i - 1]));
+    v = static_cast<std::int16_t>(v - Rescaled(p.fromAbove ? from.row[i - 1] : from.column[i - 1], from.q, q));
     p.predictable &= std::abs(v) <= 2047;
   }
   return p;
 }
 
-void KeepEdge(const std::int16_t* levels, int scaler, IntraEdge* e) {
+void KeepEdge(const std::int16_t* levels, int q, int scaler, IntraEdge* e) {
   e->dc = levels[0] * scaler;
+  e->q = q;
   for (int i = 1; i < 8; ++i) e->row[i - 1] = levels[i], e->column[i - 1] = levels[i * 8];
 }
 
@@ -388,7 +404,7 @@ std::uint8_t CodedBlocks(const std::array<IntraBlock, 6>& blocks, const std::int
 }
 
 // An intra macroblock, its AC levels predicted where that takes fewer bits.
-void WriteIntra(const std::int16_t* levels, int mx, int my, bool intraPlane, int q, IntraEdges* luma,
+void WriteIntra(const std::int16_t* levels, int mx, int my, bool intraPlane, int q, int dquant, IntraEdges* luma,
                 IntraEdges* cb, IntraEdges* cr, BitWriter* bits) {
   std::array<IntraBlock, 6> plan;
   for (int b = 0; b < 6; ++b) {
@@ -396,13 +412,13 @@ void WriteIntra(const std::int16_t* levels, int mx, int my, bool intraPlane, int
     const int x = b < 4 ? mx * 2 + (b & 1) : mx, y = b < 4 ? my * 2 + (b >> 1) : my;
     IntraEdges& edges = b < 4 ? *luma : (b == 4 ? *cb : *cr);
     const int scaler = b < 4 ? LumaDcScaler(q) : ChromaDcScaler(q);
-    plan[b] = PlanIntraBlock(l, edges.At(x - 1, y), edges.At(x - 1, y - 1), edges.At(x, y - 1), scaler);
-    KeepEdge(l, scaler, &edges.Keep(x, y));
+    plan[b] = PlanIntraBlock(l, edges.At(x - 1, y), edges.At(x - 1, y - 1), edges.At(x, y - 1), q, scaler);
+    KeepEdge(l, q, scaler, &edges.Keep(x, y));
   }
-  auto headerBits = [&](std::uint8_t cbp) {
-    const Vlc& mcbpc = intraPlane ? kIntraMcbpc[0][cbp & 3] : kInterMcbpc[3][cbp & 3];
-    return mcbpc.length + kCbpy[cbp >> 2].length;
+  auto mcbpc = [&](std::uint8_t cbp) -> const Vlc& {
+    return intraPlane ? kIntraMcbpc[dquant != 0][cbp & 3] : kInterMcbpc[dquant != 0 ? 4 : 3][cbp & 3];
   };
+  auto headerBits = [&](std::uint8_t cbp) { return mcbpc(cbp).length + kCbpy[cbp >> 2].length; };
   const std::uint8_t plainCbp = CodedBlocks(plan, levels, false), predictedCbp = CodedBlocks(plan, levels, true);
   int plainBits = headerBits(plainCbp), predictedBits = headerBits(predictedCbp);
   bool predictable = true;
@@ -414,10 +430,10 @@ void WriteIntra(const std::int16_t* levels, int mx, int my, bool intraPlane, int
   }
   const bool acPrediction = predictable && predictedBits < plainBits;
   const std::uint8_t cbp = acPrediction ? predictedCbp : plainCbp;
-  const Vlc& mcbpc = intraPlane ? kIntraMcbpc[0][cbp & 3] : kInterMcbpc[3][cbp & 3];
-  bits->Put(mcbpc.code, mcbpc.length);
+  bits->Put(mcbpc(cbp).code, mcbpc(cbp).length);
   bits->Put(acPrediction ? 1 : 0, 1);
   bits->Put(kCbpy[cbp >> 2].code, kCbpy[cbp >> 2].length);
+  PutQuantiserChange(dquant, bits);
   for (int b = 0; b < 6; ++b) {
     PutDc(plan[b].dcDifference, b < 4, bits);
     if (!(cbp & (1 << (5 - b)))) continue;
@@ -434,6 +450,7 @@ void WriteIntra(const std::int16_t* levels, int mx, int my, bool intraPlane, int
 void WritePlane(const std::vector<MacroblockWrite>& blocks, int mbWidth, int mbHeight, bool intraPlane, int q,
                 int fCode, BitWriter* bits) {
   IntraEdges luma(mbWidth * 2, mbHeight * 2), cb(mbWidth, mbHeight), cr(mbWidth, mbHeight);
+  int current = q;  // the quantiser of the last coded macroblock
   for (int my = 0; my < mbHeight; ++my) {
     for (int mx = 0; mx < mbWidth; ++mx) {
       const MacroblockWrite& m = blocks[my * mbWidth + mx];
@@ -441,15 +458,19 @@ void WritePlane(const std::vector<MacroblockWrite>& blocks, int mbWidth, int mbH
         bits->Put(1, 1);  // not coded
         continue;
       }
+      const int dquant = m.q == 0 ? 0 : m.q - current;
+      current += dquant;
       if (m.mode == MacroblockWrite::kIntra) {
         if (!intraPlane) bits->Put(0, 1);  // coded
-        WriteIntra(m.levels->data(), mx, my, intraPlane, q, &luma, &cb, &cr, bits);
+        WriteIntra(m.levels->data(), mx, my, intraPlane, current, dquant, &luma, &cb, &cr, bits);
         continue;
       }
       const int cbpc = m.cbp & 3, cbpy = m.cbp >> 2;
+      const Vlc& mcbpc = kInterMcbpc[dquant != 0 ? 1 : 0][cbpc];
       bits->Put(0, 1);  // coded
-      bits->Put(kInterMcbpc[0][cbpc].code, kInterMcbpc[0][cbpc].length);
+      bits->Put(mcbpc.code, mcbpc.length);
       bits->Put(kCbpy[15 - cbpy].code, kCbpy[15 - cbpy].length);
+      PutQuantiserChange(dquant, bits);
       const MotionVector predicted = PredictedVector(mx, my, mbWidth, [&](int x, int y) {
         const MacroblockWrite& n = blocks[y * mbWidth + x];
         return n.mode == MacroblockWrite::kInter ? n.mv : MotionVector{};

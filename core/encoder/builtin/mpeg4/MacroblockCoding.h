@@ -76,10 +76,14 @@ struct MacroblockWrite {
   enum Mode : std::uint8_t { kSkip, kInter, kIntra } mode = kSkip;
   MotionVector mv;
   std::uint8_t cbp = 0;
+  // The quantiser the levels are at; 0 for the plane's. It may differ from
+  // that of the coded macroblock before it (the plane's for the first) by
+  // at most 2; a skipped macroblock keeps it.
+  std::uint8_t q = 0;
   const MacroblockLevels* levels = nullptr;
 };
 
-// The macroblocks of a plane, in raster order, one quantiser for all.
+// The macroblocks of a plane, in raster order; q is the plane's quantiser.
 void WritePlane(const std::vector<MacroblockWrite>& blocks, int mbWidth, int mbHeight, bool intraPlane, int q,
                 int fCode, BitWriter* bits);
 

@@ -49,9 +49,9 @@ void Append(const YuvPicture& p, std::vector<std::uint8_t>* out) {
 }
 
 // An intra plane and a predicted one with intra and inter macroblocks side
-// by side, at fine and coarse quantisers: FFmpeg shows what we reconstruct,
-// to the bit.
-TEST(MacroblockCodingTest, IntraAndInterPlanesDecodeInFfmpegAsOurReconstruction) {
+// by side, at fine and coarse quantisers that change from macroblock to
+// macroblock: FFmpeg shows what we reconstruct, to the bit.
+TEST(MacroblockCodingTest, PlanesWithQuantiserChangesDecodeInFfmpegAsOurReconstruction) {
   ASSERT_EQ(mt::MissingTools(), "");
   std::vector<std::uint8_t> stream = SequenceHeaders(kWidth, kHeight), expected;
   std::vector<MacroblockLevels> levels(kMbWidth * kMbHeight);
@@ -70,9 +70,12 @@ TEST(MacroblockCodingTest, IntraAndInterPlanesDecodeInFfmpegAsOurReconstruction)
         w.levels = &levels[i];
         w.mode = key || (mx + my) % 3 == 0 ? MacroblockWrite::kIntra : MacroblockWrite::kInter;
         w.mv = w.mode == MacroblockWrite::kInter && mx % 2 ? MotionVector{6, 0} : MotionVector{};
+        // Each macroblock at its own quantiser, in steps of one or two.
+        constexpr int kSteps[5] = {0, 2, 1, -1, 0};
+        w.q = static_cast<std::uint8_t>(std::clamp(q + kSteps[i % 5], 1, 31));
         w.cbp = w.mode == MacroblockWrite::kIntra
-                    ? CodeIntra(source, mx, my, q, &levels[i], &reconstruction)
-                    : CodeInter(source, reference, mx, my, w.mv, q, &levels[i], &reconstruction);
+                    ? CodeIntra(source, mx, my, w.q, &levels[i], &reconstruction)
+                    : CodeInter(source, reference, mx, my, w.mv, w.q, &levels[i], &reconstruction);
       }
       BitWriter bits(&stream);
       PlaneHeader header;
