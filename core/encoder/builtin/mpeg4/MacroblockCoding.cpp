@@ -18,36 +18,25 @@ int BlockY(int my, int b) { return b < 4 ? my * 16 + (b >> 1) * 8 : my * 8; }
 
 std::uint8_t Clip(int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 255)); }
 
-void PutCoefficients(const std::int16_t* levels, bool intra, BitWriter* bits) {
-  int last = -1;
-  for (int i = 63; i >= (intra ? 1 : 0); --i) {
-    if (levels[kZigzag[i]] != 0) {
-      last = i;
-      break;
-    }
+// Index in scan of the last non-zero level, or -1.
+int LastIndex(const std::int16_t* levels, const std::uint8_t* scan, int first) {
+  for (int i = 63; i >= first; --i) {
+    if (levels[scan[i]] != 0) return i;
   }
+  return -1;
+}
+
+void PutCoefficients(const std::int16_t* levels, const std::uint8_t* scan, bool intra, BitWriter* bits) {
+  const int first = intra ? 1 : 0, last = LastIndex(levels, scan, first);
   int run = 0;
-  for (int i = intra ? 1 : 0; i <= last; ++i) {
-    const int level = levels[kZigzag[i]];
+  for (int i = first; i <= last; ++i) {
+    const int level = levels[scan[i]];
     if (level == 0) {
       ++run;
       continue;
     }
-    const bool isLast = i == last;
-    const Vlc v = CoefficientCode(intra, isLast, run, std::abs(level));
-    if (v.length != 0) {
-      bits->Put(v.code, v.length);
-      bits->Put(level < 0 ? 1 : 0, 1);
-    } else {
-      // Escape with last, run and level written out.
-      bits->Put(kEscape.code, kEscape.length);
-      bits->Put(3, 2);
-      bits->Put(isLast ? 1 : 0, 1);
-      bits->Put(static_cast<std::uint32_t>(run), 6);
-      bits->Marker();
-      bits->Put(static_cast<std::uint32_t>(level) & 0xFFF, 12);
-      bits->Marker();
-    }
+    const EventCode e = CoefficientEvent(intra, i == last, run, level);
+    bits->Put(e.code, e.length);
     run = 0;
   }
 }
@@ -93,7 +82,69 @@ bool Negligible(const std::int16_t* levels) {
   return true;
 }
 
-int Median(int a, int b, int c) { return std::max(std::min(a, b), std::min(std::max(a, b), c)); }
+}  // namespace
+
+int CoefficientBits(const std::int16_t* levels, const std::uint8_t* scan, bool intra) {
+  const int first = intra ? 1 : 0, last = LastIndex(levels, scan, first);
+  int total = 0, run = 0;
+  for (int i = first; i <= last; ++i) {
+    const int level = levels[scan[i]];
+    if (level == 0) {
+      ++run;
+      continue;
+    }
+    total += CoefficientEventBits(intra, i == last, run, std::abs(level));
+    run = 0;
+  }
+  return total;
+}
+
+namespace {
+
+// Squared error worth a bit, per q^2, when the levels of a difference are
+// chosen: the best of the values tried on recordings of real screens.
+constexpr double kLevelErrorPerBit = 1.0;
+
+// The magnitude a decoder makes of a level's.
+int Reconstructed(int magnitude, int q) { return magnitude == 0 ? 0 : q * (2 * magnitude + 1) - (1 - q % 2); }
+
+double LevelError(int coefficient, int level, int q) {
+  const double e = std::abs(coefficient) - Reconstructed(std::abs(level), q);
+  return e * e;
+}
+
+// Lowers the levels of an inter block, last first, where the bits saved are
+// worth more than the error added (a level's bits depend on its
+// neighbours' runs, so the block is counted whole), and leaves the block
+// out where its levels are not worth their bits. Answers whether any level
+// is left.
+bool ChooseLevels(const std::int16_t* coefficients, std::int16_t* levels, int q) {
+  const double perBit = kLevelErrorPerBit * q * q;
+  int bits = CoefficientBits(levels, kZigzag, false);
+  for (int i = 63; i >= 0; --i) {
+    const int at = kZigzag[i];
+    while (levels[at] != 0) {
+      const std::int16_t kept = levels[at];
+      const std::int16_t lower = static_cast<std::int16_t>(kept > 0 ? kept - 1 : kept + 1);
+      const double added = LevelError(coefficients[at], lower, q) - LevelError(coefficients[at], kept, q);
+      levels[at] = lower;
+      const int fewer = CoefficientBits(levels, kZigzag, false);
+      if (added >= perBit * (bits - fewer)) {
+        levels[at] = kept;
+        break;
+      }
+      bits = fewer;
+    }
+  }
+  // A block left out also saves its bit of the coded block pattern.
+  double kept = 0, dropped = 0;
+  for (int i = 0; i < 64; ++i) {
+    kept += LevelError(coefficients[i], levels[i], q);
+    dropped += static_cast<double>(coefficients[i]) * coefficients[i];
+  }
+  if (dropped - kept < perBit * (bits + 1)) return false;
+  return bits > 0;
+}
 
 }  // namespace
 
@@ -156,7 +207,9 @@ std::uint8_t CodeInter(const YuvPicture& source, const YuvPicture& reference, in
     bool coded = false;
     if (any) {
       ForwardDct(samples, c);
-      coded = Quantise(c, q, false, 0);
+      std::int16_t coefficients[64];
+      std::copy(c, c + 64, coefficients);
+      coded = Quantise(c, q, false, 0) && ChooseLevels(coefficients, c, q);
       // Moved content that matched keeps what the reference showed: a few
       // lone smallest levels would only redo the reference's own error.
       if (coded && moved) coded = !Negligible(c);
@@ -178,15 +231,72 @@ std::uint8_t CodeInter(const YuvPicture& source, const YuvPicture& reference, in
   return cbp;
 }
 
+namespace {
+
+// Squared error worth a bit, per q^2: about the slope of error against
+// bits of text planes between quantisers.
+constexpr double kErrorPerBit = 0.35;
+
+// The samples of one macroblock: 256 of luma, then 64 of each chroma plane.
+using MacroblockSamples = std::array<std::uint8_t, 384>;
+
+// Calls copy(row of the picture, its width, offset in MacroblockSamples).
+template <class Picture, class Copy>
+void ForEachRow(Picture& p, int mx, int my, Copy copy) {
+  for (int j = 0; j < 16; ++j) copy(p.y.Row(my * 16 + j) + mx * 16, 16, j * 16);
+  for (int j = 0; j < 8; ++j) {
+    copy(p.u.Row(my * 8 + j) + mx * 8, 8, 256 + j * 8);
+    copy(p.v.Row(my * 8 + j) + mx * 8, 8, 320 + j * 8);
+  }
+}
+
+MacroblockSamples Samples(const YuvPicture& p, int mx, int my) {
+  MacroblockSamples s;
+  ForEachRow(p, mx, my, [&](const std::uint8_t* row, int n, int at) { std::copy_n(row, n, s.begin() + at); });
+  return s;
+}
+
+void PutBack(const MacroblockSamples& s, int mx, int my, YuvPicture* p) {
+  ForEachRow(*p, mx, my, [&](std::uint8_t* row, int n, int at) { std::copy_n(s.begin() + at, n, row); });
+}
+
+double SquaredError(const MacroblockSamples& a, const MacroblockSamples& b) {
+  std::int64_t sum = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) sum += (a[i] - b[i]) * (a[i] - b[i]);
+  return static_cast<double>(sum);
+}
+
+int VectorBits(MotionVector mv) {
+  auto component = [](int v) { return v == 0 ? 1 : 2 + 2 * SizeOf(v); };
+  return component(mv.x) + component(mv.y);
+}
+
+}  // namespace
+
+CodedMacroblock CodeCheaper(const YuvPicture& source, const YuvPicture& reference, int mx, int my, MotionVector mv,
+                            int q, MacroblockLevels* levels, YuvPicture* reconstruction) {
+  const std::uint8_t interCbp = CodeInter(source, reference, mx, my, mv, q, levels, reconstruction);
+  if (interCbp == 0) return {false, 0};
+  const double perBit = kErrorPerBit * q * q;
+  const MacroblockSamples original = Samples(source, mx, my), inter = Samples(*reconstruction, mx, my);
+  const double interCost =
+      SquaredError(original, inter) + perBit * (EstimateBits(*levels, interCbp, false) + VectorBits(mv));
+  MacroblockLevels intraLevels;
+  const std::uint8_t intraCbp = CodeIntra(source, mx, my, q, &intraLevels, reconstruction);
+  const double intraCost = SquaredError(original, Samples(*reconstruction, mx, my)) +
+                           perBit * EstimateBits(intraLevels, intraCbp, true);
+  if (intraCost < interCost) {
+    *levels = intraLevels;
+    return {true, intraCbp};
+  }
+  PutBack(inter, mx, my, reconstruction);
+  return {false, interCbp};
+}
+
 int EstimateBits(const MacroblockLevels& levels, std::uint8_t cbp, bool intra) {
   int total = intra ? 30 : 8;
   for (int b = 0; b < 6; ++b) {
-    if (!(cbp & (1 << (5 - b)))) continue;
-    const std::int16_t* l = levels.data() + b * 64;
-    for (int i = intra ? 1 : 0; i < 64; ++i) {
-      const int a = std::abs(l[i]);
-      if (a != 0) total += a == 1 ? 5 : (a < 4 ? 8 : (a < 13 ? 11 : 30));
-    }
+    if (cbp & (1 << (5 - b))) total += CoefficientBits(levels.data() + b * 64, kZigzag, intra);
   }
   return total;
 }
@@ -197,19 +307,132 @@ int FCodeFor(int largest) {
   return fCode;
 }
 
+namespace {
+
+// A macroblock's change of quantiser from the one before: -1, -2, +1, +2.
+void PutQuantiserChange(int dquant, BitWriter* bits) {
+  if (dquant == 0) return;
+  bits->Put(dquant < 0 ? static_cast<std::uint32_t>(-dquant - 1) : static_cast<std::uint32_t>(dquant + 1), 2);
+}
+
+// What an intra block leaves for its neighbours' prediction.
+struct IntraEdge {
+  int dc = -1;                                  // reconstructed; -1: no intra block, predicts as 1024
+  std::array<std::int16_t, 7> row{}, column{};  // levels of the first row and column after the DC
+  int q = 0;                                    // the quantiser of those levels
+};
+
+// The intra blocks of a plane so far, by block position.
+class IntraEdges {
+ public:
+  IntraEdges(int width, int height) : width_(width), edges_(static_cast<std::size_t>(width) * height) {}
+  const IntraEdge& At(int x, int y) const {
+    static const IntraEdge kNone;
+    return x < 0 || y < 0 ? kNone : edges_[static_cast<std::size_t>(y) * width_ + x];
+  }
+  IntraEdge& Keep(int x, int y) { return edges_[static_cast<std::size_t>(y) * width_ + x]; }
+
+ private:
+  int width_;
+  std::vector<IntraEdge> edges_;
+};
+
+// An intra block as it is sent: its DC as a difference from the prediction,
+// its other levels plain or less the first row (from above) or column
+// (from the left) of the neighbour its DC is predicted from.
+struct IntraBlock {
+  int dcDifference = 0;
+  bool fromAbove = false;
+  std::int16_t predicted[64];
+  bool predictable = true;  // the differences fit the escape's levels
+};
+
+// A neighbour's level as one at quantiser q, rounded half away from zero.
+int Rescaled(int level, int from, int q) {
+  if (from == q) return level;
+  const int scaled = level * from;
+  return (scaled >= 0 ? scaled + q / 2 : scaled - q / 2) / q;
+}
+
+IntraBlock PlanIntraBlock(const std::int16_t* levels, const IntraEdge& left, const IntraEdge& aboveLeft,
+                          const IntraEdge& above, int q, int scaler) {
+  IntraBlock p;
+  auto dc = [](const IntraEdge& e) { return e.dc < 0 ? 1024 : e.dc; };
+  p.fromAbove = std::abs(dc(left) - dc(aboveLeft)) < std::abs(dc(aboveLeft) - dc(above));
+  p.dcDifference = levels[0] - (dc(p.fromAbove ? above : left) + scaler / 2) / scaler;
+  std::copy(levels, levels + 64, p.predicted);
+  const IntraEdge& from = p.fromAbove ? above : left;
+  for (int i = 1; i < 8; ++i) {
+    std::int16_t& v = p.predicted[p.fromAbove ? i : i * 8];
+    v = static_cast<std::int16_t>(v - Rescaled(p.fromAbove ? from.row[i - 1] : from.column[i - 1], from.q, q));
+    p.predictable &= std::abs(v) <= 2047;
+  }
+  return p;
+}
+
+void KeepEdge(const std::int16_t* levels, int q, int scaler, IntraEdge* e) {
+  e->dc = levels[0] * scaler;
+  e->q = q;
+  for (int i = 1; i < 8; ++i) e->row[i - 1] = levels[i], e->column[i - 1] = levels[i * 8];
+}
+
+std::uint8_t CodedBlocks(const std::array<IntraBlock, 6>& blocks, const std::int16_t* levels, bool predicted) {
+  std::uint8_t cbp = 0;
+  for (int b = 0; b < 6; ++b) {
+    const std::int16_t* l = predicted ? blocks[b].predicted : levels + b * 64;
+    if (std::any_of(l + 1, l + 64, [](std::int16_t v) { return v != 0; })) cbp |= static_cast<std::uint8_t>(1 << (5 - b));
+  }
+  return cbp;
+}
+
+// An intra macroblock, its AC levels predicted where that takes fewer bits.
+void WriteIntra(const std::int16_t* levels, int mx, int my, bool intraPlane, int q, int dquant, IntraEdges* luma,
+                IntraEdges* cb, IntraEdges* cr, BitWriter* bits) {
+  std::array<IntraBlock, 6> plan;
+  for (int b = 0; b < 6; ++b) {
+    const std::int16_t* l = levels + b * 64;
+    const int x = b < 4 ? mx * 2 + (b & 1) : mx, y = b < 4 ? my * 2 + (b >> 1) : my;
+    IntraEdges& edges = b < 4 ? *luma : (b == 4 ? *cb : *cr);
+    const int scaler = b < 4 ? LumaDcScaler(q) : ChromaDcScaler(q);
+    plan[b] = PlanIntraBlock(l, edges.At(x - 1, y), edges.At(x - 1, y - 1), edges.At(x, y - 1), q, scaler);
+    KeepEdge(l, q, scaler, &edges.Keep(x, y));
+  }
+  auto mcbpc = [&](std::uint8_t cbp) -> const Vlc& {
+    return intraPlane ? kIntraMcbpc[dquant != 0][cbp & 3] : kInterMcbpc[dquant != 0 ? 4 : 3][cbp & 3];
+  };
+  auto headerBits = [&](std::uint8_t cbp) { return mcbpc(cbp).length + kCbpy[cbp >> 2].length; };
+  const std::uint8_t plainCbp = CodedBlocks(plan, levels, false), predictedCbp = CodedBlocks(plan, levels, true);
+  int plainBits = headerBits(plainCbp), predictedBits = headerBits(predictedCbp);
+  bool predictable = true;
+  for (int b = 0; b < 6; ++b) {
+    plainBits += CoefficientBits(levels + b * 64, kZigzag, true);
+    predictedBits += CoefficientBits(plan[b].predicted, plan[b].fromAbove ? kAlternateHorizontal : kAlternateVertical,
+                                     true);
+    predictable &= plan[b].predictable;
+  }
+  const bool acPrediction = predictable && predictedBits < plainBits;
+  const std::uint8_t cbp = acPrediction ? predictedCbp : plainCbp;
+  bits->Put(mcbpc(cbp).code, mcbpc(cbp).length);
+  bits->Put(acPrediction ? 1 : 0, 1);
+  bits->Put(kCbpy[cbp >> 2].code, kCbpy[cbp >> 2].length);
+  PutQuantiserChange(dquant, bits);
+  for (int b = 0; b < 6; ++b) {
+    PutDc(plan[b].dcDifference, b < 4, bits);
+    if (!(cbp & (1 << (5 - b)))) continue;
+    if (acPrediction) {
+      PutCoefficients(plan[b].predicted, plan[b].fromAbove ? kAlternateHorizontal : kAlternateVertical, true, bits);
+    } else {
+      PutCoefficients(levels + b * 64, kZigzag, true, bits);
+    }
+  }
+}
+
+}  // namespace
+
 void WritePlane(const std::vector<MacroblockWrite>& blocks, int mbWidth, int mbHeight, bool intraPlane, int q,
                 int fCode, BitWriter* bits) {
-  // Reconstructed DC of intra blocks for prediction; -1 where there is none
-  // (outside the picture or not intra), which predicts as 1024.
-  const int lw = mbWidth * 2;
-  std::vector<int> dcLuma(static_cast<std::size_t>(lw) * mbHeight * 2, -1);
-  std::vector<int> dcCb(static_cast<std::size_t>(mbWidth) * mbHeight, -1), dcCr(dcCb);
-  const int lumaScaler = LumaDcScaler(q), chromaScaler = ChromaDcScaler(q);
-  auto predictDc = [](int left, int aboveLeft, int above, int scaler) {
-    const int a = left < 0 ? 1024 : left, b = aboveLeft < 0 ? 1024 : aboveLeft, c = above < 0 ? 1024 : above;
-    const int predictor = std::abs(a - b) < std::abs(b - c) ? c : a;
-    return (predictor + scaler / 2) / scaler;
-  };
+  IntraEdges luma(mbWidth * 2, mbHeight * 2), cb(mbWidth, mbHeight), cr(mbWidth, mbHeight);
+  int current = q;  // the quantiser of the last coded macroblock
   for (int my = 0; my < mbHeight; ++my) {
     for (int mx = 0; mx < mbWidth; ++mx) {
       const MacroblockWrite& m = blocks[my * mbWidth + mx];
@@ -217,62 +440,27 @@ void WritePlane(const std::vector<MacroblockWrite>& blocks, int mbWidth, int mbH
         bits->Put(1, 1);  // not coded
         continue;
       }
-      const int cbpc = m.cbp & 3, cbpy = m.cbp >> 2;
+      const int dquant = m.q == 0 ? 0 : m.q - current;
+      current += dquant;
       if (m.mode == MacroblockWrite::kIntra) {
-        if (!intraPlane) bits->Put(0, 1);
-        const Vlc& mcbpc = intraPlane ? kIntraMcbpc[0][cbpc] : kInterMcbpc[3][cbpc];
-        bits->Put(mcbpc.code, mcbpc.length);
-        bits->Put(0, 1);  // no AC prediction
-        bits->Put(kCbpy[cbpy].code, kCbpy[cbpy].length);
-        for (int b = 0; b < 6; ++b) {
-          const std::int16_t* l = m.levels->data() + b * 64;
-          int* stored;
-          int prediction;
-          if (b < 4) {
-            const int bx = mx * 2 + (b & 1), by = my * 2 + (b >> 1);
-            auto at = [&](int x, int y) { return x < 0 || y < 0 ? -1 : dcLuma[y * lw + x]; };
-            prediction = predictDc(at(bx - 1, by), at(bx - 1, by - 1), at(bx, by - 1), lumaScaler);
-            stored = &dcLuma[by * lw + bx];
-          } else {
-            std::vector<int>& dc = b == 4 ? dcCb : dcCr;
-            auto at = [&](int x, int y) { return x < 0 || y < 0 ? -1 : dc[y * mbWidth + x]; };
-            prediction = predictDc(at(mx - 1, my), at(mx - 1, my - 1), at(mx, my - 1), chromaScaler);
-            stored = &dc[my * mbWidth + mx];
-          }
-          PutDc(l[0] - prediction, b < 4, bits);
-          *stored = l[0] * (b < 4 ? lumaScaler : chromaScaler);
-          if (m.cbp & (1 << (5 - b))) PutCoefficients(l, true, bits);
-        }
+        if (!intraPlane) bits->Put(0, 1);  // coded
+        WriteIntra(m.levels->data(), mx, my, intraPlane, current, dquant, &luma, &cb, &cr, bits);
         continue;
       }
+      const int cbpc = m.cbp & 3, cbpy = m.cbp >> 2;
+      const Vlc& mcbpc = kInterMcbpc[dquant != 0 ? 1 : 0][cbpc];
       bits->Put(0, 1);  // coded
-      bits->Put(kInterMcbpc[0][cbpc].code, kInterMcbpc[0][cbpc].length);
+      bits->Put(mcbpc.code, mcbpc.length);
       bits->Put(kCbpy[15 - cbpy].code, kCbpy[15 - cbpy].length);
-      // The vector goes as its difference from the median of the left,
-      // above and above-right neighbours' (intra and skipped ones count as
-      // zero, those outside the picture as described by the standard).
-      auto mvAt = [&](int x, int y) {
+      PutQuantiserChange(dquant, bits);
+      const MotionVector predicted = PredictedVector(mx, my, mbWidth, [&](int x, int y) {
         const MacroblockWrite& n = blocks[y * mbWidth + x];
         return n.mode == MacroblockWrite::kInter ? n.mv : MotionVector{};
-      };
-      MotionVector predicted{};
-      if (my == 0) {
-        if (mx > 0) predicted = mvAt(mx - 1, my);
-      } else {
-        const MotionVector a = mx > 0 ? mvAt(mx - 1, my) : MotionVector{};
-        const MotionVector b = mvAt(mx, my - 1);
-        const MotionVector c = mx + 1 < mbWidth ? mvAt(mx + 1, my - 1) : MotionVector{};
-        if (mx == 0 && mx + 1 >= mbWidth) {
-          predicted = b;
-        } else {
-          predicted.x = static_cast<std::int16_t>(Median(a.x, b.x, c.x));
-          predicted.y = static_cast<std::int16_t>(Median(a.y, b.y, c.y));
-        }
-      }
+      });
       PutMotionComponent(m.mv.x - predicted.x, fCode, bits);
       PutMotionComponent(m.mv.y - predicted.y, fCode, bits);
       for (int b = 0; b < 6; ++b) {
-        if (m.cbp & (1 << (5 - b))) PutCoefficients(m.levels->data() + b * 64, false, bits);
+        if (m.cbp & (1 << (5 - b))) PutCoefficients(m.levels->data() + b * 64, kZigzag, false, bits);
       }
     }
   }

@@ -3,6 +3,7 @@
 // transform and quantisation with the reconstruction a decoder makes, and
 // the syntax of a whole plane's macroblocks with DC and motion vector
 // prediction.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -29,6 +30,17 @@ std::uint8_t CodeIntra(const YuvPicture& source, int mx, int my, int q, Macroblo
 std::uint8_t CodeInter(const YuvPicture& source, const YuvPicture& reference, int mx, int my, MotionVector mv,
                        int q, MacroblockLevels* levels, YuvPicture* reconstruction);
 
+// Codes the macroblock inter with mv or intra, whichever costs less in
+// error and bits at q (text that replaced other text leaves more to code
+// as a difference than as itself); answers whether intra and the coded
+// block pattern.
+struct CodedMacroblock {
+  bool intra = false;
+  std::uint8_t cbp = 0;
+};
+CodedMacroblock CodeCheaper(const YuvPicture& source, const YuvPicture& reference, int mx, int my, MotionVector mv,
+                            int q, MacroblockLevels* levels, YuvPicture* reconstruction);
+
 // The prediction a decoder forms from reference for mv: 16x16 luma and two
 // 8x8 chroma blocks.
 void Predict(const YuvPicture& reference, int mx, int my, MotionVector mv, std::uint8_t luma[256],
@@ -36,6 +48,25 @@ void Predict(const YuvPicture& reference, int mx, int my, MotionVector mv, std::
 
 // About how many bits the coefficients of a macroblock take.
 int EstimateBits(const MacroblockLevels& levels, std::uint8_t cbp, bool intra);
+// Bits of one block's levels (without an intra DC) in the given scan.
+int CoefficientBits(const std::int16_t* levels, const std::uint8_t* scan, bool intra);
+
+// The vector a macroblock's is sent as a difference from: the median of its
+// left, above and above-right neighbours' vectors, those past the sides of
+// the picture taking zero; in the top row the left one's. vectorAt(x, y)
+// gives the vector of macroblock (x, y), zero for one not coded inter.
+template <class VectorAt>
+MotionVector PredictedVector(int mx, int my, int mbWidth, VectorAt vectorAt) {
+  if (my == 0) return mx > 0 ? vectorAt(mx - 1, my) : MotionVector{};
+  const MotionVector above = vectorAt(mx, my - 1);
+  if (mx == 0 && mx + 1 >= mbWidth) return above;
+  const MotionVector left = mx > 0 ? vectorAt(mx - 1, my) : MotionVector{};
+  const MotionVector aboveRight = mx + 1 < mbWidth ? vectorAt(mx + 1, my - 1) : MotionVector{};
+  auto median = [](int a, int b, int c) {
+    return static_cast<std::int16_t>(std::max(std::min(a, b), std::min(std::max(a, b), c)));
+  };
+  return MotionVector{median(left.x, above.x, aboveRight.x), median(left.y, above.y, aboveRight.y)};
+}
 
 // The smallest forward f_code whose range holds vector components of the
 // given size (half samples).
@@ -45,10 +76,14 @@ struct MacroblockWrite {
   enum Mode : std::uint8_t { kSkip, kInter, kIntra } mode = kSkip;
   MotionVector mv;
   std::uint8_t cbp = 0;
+  // The quantiser the levels are at; 0 for the plane's. It may differ from
+  // that of the coded macroblock before it (the plane's for the first) by
+  // at most 2; a skipped macroblock keeps it.
+  std::uint8_t q = 0;
   const MacroblockLevels* levels = nullptr;
 };
 
-// The macroblocks of a plane, in raster order, one quantiser for all.
+// The macroblocks of a plane, in raster order; q is the plane's quantiser.
 void WritePlane(const std::vector<MacroblockWrite>& blocks, int mbWidth, int mbHeight, bool intraPlane, int q,
                 int fCode, BitWriter* bits);
 

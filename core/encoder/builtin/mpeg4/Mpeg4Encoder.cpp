@@ -38,6 +38,7 @@ struct Mpeg4Encoder::Macroblock {
   bool changed = false;
   bool coded = false;
   bool forceIntra = false;
+  bool searchedIntra = false;  // the motion search found no match worth coding from
   Mode mode = kSkip;
   MotionVector mv;
   std::int32_t cost = 0;
@@ -183,17 +184,10 @@ void Mpeg4Encoder::SearchMotion(int index) {
   // Costs count the vector's bits too, against the predictor it is sent
   // as a difference from: in flat areas many vectors match, and the one
   // the neighbours have is the cheap one.
-  auto inter = [&](int i) { return blocks_[i].mode == kInter ? blocks_[i].mv : MotionVector{}; };
-  MotionVector predicted{};
-  if (my == 0) {
-    if (mx > 0) predicted = inter(index - 1);
-  } else {
-    const MotionVector l = mx > 0 ? inter(index - 1) : MotionVector{}, u = inter(index - mbWidth_);
-    const MotionVector r = mx + 1 < mbWidth_ ? inter(index - mbWidth_ + 1) : MotionVector{};
-    auto median = [](int x, int y, int z) { return std::max(std::min(x, y), std::min(std::max(x, y), z)); };
-    predicted = MotionVector{static_cast<std::int16_t>(median(l.x, u.x, r.x)),
-                             static_cast<std::int16_t>(median(l.y, u.y, r.y))};
-  }
+  const MotionVector predicted = PredictedVector(mx, my, mbWidth_, [&](int x, int y) {
+    const Macroblock& n = blocks_[y * mbWidth_ + x];
+    return n.mode == kInter ? n.mv : MotionVector{};
+  });
   auto vectorBits = [&](const MotionVector& v) {
     auto component = [](int d) {
       int bits = 1;
@@ -232,7 +226,8 @@ void Mpeg4Encoder::SearchMotion(int index) {
   bestCost = bestSad;
   const int intraCost = search.Flatness(mx, my);
   mb.mv = best;
-  if (mb.forceIntra || bestCost > intraCost + 512) {
+  mb.searchedIntra = mb.forceIntra || bestCost > intraCost + 512;
+  if (mb.searchedIntra) {
     mb.mode = kIntra;
     mb.cost = intraCost;
     mb.mv = MotionVector{};
@@ -246,16 +241,26 @@ void Mpeg4Encoder::CodeMacroblock(int index, bool intra, int q) {
   Macroblock& mb = blocks_[index];
   const int mx = index % mbWidth_, my = index / mbWidth_;
   MacroblockLevels& levels = analysis_->levels[index];
-  if (intra) {
+  differing_.push_back(index);
+  // A changed macroblock the search found a match for is coded inter or
+  // intra, whichever costs less at q, at every try of the plane; a still
+  // one being refined only adds what its picture lacks, inter.
+  if (intra && (mb.searchedIntra || mb.forceIntra)) {
     mb.mode = kIntra;
     mb.mv = MotionVector{};
     mb.cbp = CodeIntra(*source_, mx, my, q, &levels, current_.get(), dcOnly_);
-  } else {
-    mb.cbp = CodeInter(*source_, *reference_, mx, my, mb.mv, q, &levels, current_.get());
-    mb.mode = (mb.cbp == 0 && mb.mv.x == 0 && mb.mv.y == 0) ? kSkip : kInter;
+    mb.coded = true;
+    return;
   }
+  CodedMacroblock coded;
+  if (mb.changed) {
+    coded = CodeCheaper(*source_, *reference_, mx, my, mb.mv, q, &levels, current_.get());
+  } else {
+    coded.cbp = CodeInter(*source_, *reference_, mx, my, mb.mv, q, &levels, current_.get());
+  }
+  mb.cbp = coded.cbp;
+  mb.mode = coded.intra ? kIntra : (mb.cbp == 0 && mb.mv.x == 0 && mb.mv.y == 0) ? kSkip : kInter;
   mb.coded = true;
-  differing_.push_back(index);
 }
 
 std::size_t Mpeg4Encoder::CodePlane(bool key, int q, std::int64_t changeBudget, std::int64_t refineBudget,

@@ -32,7 +32,22 @@ const std::uint8_t kZigzag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25
                                   35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
                                   58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
+const std::uint8_t kAlternateHorizontal[64] = {0,  1,  2,  3,  8,  9,  16, 17, 10, 11, 4,  5,  6,  7,  15, 14,
+                                              13, 12, 19, 18, 24, 25, 32, 33, 26, 27, 20, 21, 22, 23, 28, 29,
+                                              30, 31, 34, 35, 40, 41, 48, 49, 42, 43, 36, 37, 38, 39, 44, 45,
+                                              46, 47, 50, 51, 56, 57, 58, 59, 52, 53, 54, 55, 60, 61, 62, 63};
+const std::uint8_t kAlternateVertical[64] = {0,  8,  16, 24, 1,  9,  2,  10, 17, 25, 32, 40, 48, 56, 57, 49,
+                                            41, 33, 26, 18, 3,  11, 4,  12, 19, 27, 34, 42, 50, 58, 35, 43,
+                                            51, 59, 20, 28, 5,  13, 6,  14, 21, 29, 36, 44, 52, 60, 37, 45,
+                                            53, 61, 22, 30, 7,  15, 23, 31, 38, 46, 54, 62, 39, 47, 55, 63};
+
 namespace {
+
+constexpr Vlc kEscape{0x03, 7};
+// After the escape code: 0 for a level beyond the largest with a code at
+// its run, 10 for a run beyond the longest with a code at its level, 11
+// for the event written out.
+constexpr int kEscapeLevelBits = 7 + 1, kEscapeRunBits = 7 + 2, kEscapeWrittenBits = 7 + 2 + 1 + 6 + 1 + 12 + 1;
 
 // Each table lists its codes (length, value) run by run, level 1 upwards;
 // maxLevel gives how many levels each run has.
@@ -105,21 +120,72 @@ constexpr CoefficientTable kTables[2][2] = {
     {{kIntraMaxLevel0, 15, kIntraCodes0}, {kIntraMaxLevel1, 21, kIntraCodes1}},
 };
 
-// [intra][last][run][level]: flattened once for direct lookup.
+// [intra][last][run][level]: flattened once for direct lookup, with the
+// largest level of each run and the longest run of each level, and the
+// lengths of whole events up to kCountedLevel.
+constexpr int kCountedLevel = 64;
 struct Lookup {
   std::array<std::array<std::array<std::array<Vlc, 28>, 64>, 2>, 2> codes{};
+  std::array<std::array<std::array<std::uint8_t, 64>, 2>, 2> maxLevel{};
+  std::array<std::array<std::array<std::int8_t, 28>, 2>, 2> maxRun{};
+  std::array<std::array<std::array<std::array<std::uint8_t, kCountedLevel + 1>, 64>, 2>, 2> lengths{};
   Lookup() {
     for (int intra = 0; intra < 2; ++intra) {
       for (int last = 0; last < 2; ++last) {
         const CoefficientTable& t = kTables[intra][last];
+        maxRun[intra][last].fill(-1);
         int at = 0;
         for (int run = 0; run < t.runs; ++run) {
+          maxLevel[intra][last][run] = t.maxLevel[run];
           for (int level = 1; level <= t.maxLevel[run]; ++level, ++at) {
             codes[intra][last][run][level] = Vlc{t.codes[at][1], t.codes[at][0]};
+            maxRun[intra][last][level] = static_cast<std::int8_t>(run);
           }
         }
       }
     }
+    for (int intra = 0; intra < 2; ++intra) {
+      for (int last = 0; last < 2; ++last) {
+        for (int run = 0; run < 64; ++run) {
+          for (int level = 1; level <= kCountedLevel; ++level) {
+            lengths[intra][last][run][level] =
+                static_cast<std::uint8_t>(Event(intra != 0, last != 0, run, level).length);
+          }
+        }
+      }
+    }
+  }
+  Vlc Code(bool intra, bool last, int run, int level) const {
+    if (run < 0 || run > 63 || level < 1 || level > 27) return Vlc{};
+    return codes[intra][last][run][level];
+  }
+  EventCode Event(bool intra, bool last, int run, int level) const {
+    const int magnitude = level < 0 ? -level : level;
+    const std::uint32_t sign = level < 0 ? 1 : 0;
+    auto join = [&](std::uint32_t prefix, int prefixLength, Vlc v) {
+      return EventCode{(((prefix << v.length) | v.code) << 1) | sign, prefixLength + v.length + 1};
+    };
+    if (const Vlc v = Code(intra, last, run, magnitude); v.length != 0) return join(0, 0, v);
+    if (const Vlc v = Code(intra, last, run, magnitude - maxLevel[intra][last][run]); v.length != 0) {
+      return join(kEscape.code << 1, kEscapeLevelBits, v);
+    }
+    if (magnitude <= 27 && maxRun[intra][last][magnitude] >= 0) {
+      if (const Vlc v = Code(intra, last, run - maxRun[intra][last][magnitude] - 1, magnitude); v.length != 0) {
+        return join((kEscape.code << 2) | 2, kEscapeRunBits, v);
+      }
+    }
+    EventCode written{kEscape.code, kEscape.length};
+    auto put = [&](std::uint32_t value, int length) {
+      written.code = (written.code << length) | (value & ((1u << length) - 1));
+      written.length += length;
+    };
+    put(3, 2);
+    put(last ? 1 : 0, 1);
+    put(static_cast<std::uint32_t>(run), 6);
+    put(1, 1);  // marker
+    put(static_cast<std::uint32_t>(level), 12);
+    put(1, 1);  // marker
+    return written;
   }
 };
 
@@ -130,9 +196,13 @@ const Lookup& Codes() {
 
 }  // namespace
 
-Vlc CoefficientCode(bool intra, bool last, int run, int level) {
-  if (run < 0 || run > 63 || level < 1 || level > 27) return Vlc{};
-  return Codes().codes[intra][last][run][level];
+EventCode CoefficientEvent(bool intra, bool last, int run, int level) {
+  return Codes().Event(intra, last, run, level);
+}
+
+int CoefficientEventBits(bool intra, bool last, int run, int magnitude) {
+  if (magnitude > kCountedLevel) return kEscapeWrittenBits;
+  return Codes().lengths[intra][last][run][magnitude];
 }
 
 }  // namespace mavrion::encoder::builtin::mpeg4

@@ -21,13 +21,22 @@ extern const Vlc kDcSizeLuma[13];
 extern const Vlc kDcSizeChroma[13];
 // motion_code 0..32, without its sign bit.
 extern const Vlc kMotionCode[33];
-// Row-major position of the n-th coefficient in the zigzag scan.
+// Row-major position of the n-th coefficient in the zigzag scan, and in the
+// scans an intra block with AC prediction uses: the horizontal one when its
+// first row is predicted from above, the vertical one when its first column
+// is predicted from the left.
 extern const std::uint8_t kZigzag[64];
+extern const std::uint8_t kAlternateHorizontal[64];
+extern const std::uint8_t kAlternateVertical[64];
 
-inline constexpr Vlc kEscape{0x03, 7};
-
-// The code of (last, run, |level|) without its sign bit; length 0 when the
-// event has none and needs an escape.
-Vlc CoefficientCode(bool intra, bool last, int run, int level);
+// The whole code of one coefficient event: (last, run, level) with its
+// sign, by table or by the shortest escape that holds it.
+struct EventCode {
+  std::uint32_t code = 0;
+  int length = 0;
+};
+EventCode CoefficientEvent(bool intra, bool last, int run, int level);
+// Its length alone, for |level| >= 1.
+int CoefficientEventBits(bool intra, bool last, int run, int magnitude);
 
 }  // namespace mavrion::encoder::builtin::mpeg4

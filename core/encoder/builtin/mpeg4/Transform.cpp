@@ -205,9 +205,10 @@ __m128i Abs(__m128i v) { return _mm_max_epi16(v, _mm_sub_epi16(_mm_setzero_si128
 }  // namespace
 
 bool Quantise(std::int16_t* c, int q, bool intra, int dcScaler) {
-  // Intra rounds a little towards zero, inter leaves a dead zone: small
-  // differences are noise that costs bits.
-  const __m128i bias = _mm_set1_epi16(static_cast<short>(intra ? 0 : q / 2));
+  // Intra rounds a little towards zero, inter leaves a small dead zone:
+  // small differences are noise that costs bits (the coding of inter
+  // blocks then weighs each level's bits against its error).
+  const __m128i bias = _mm_set1_epi16(static_cast<short>(intra ? 0 : q / 4));
   const __m128i largest = _mm_set1_epi16(2047), zero = _mm_setzero_si128();
   const Divisor step(2 * q);
   const std::int16_t dc = c[0];
