@@ -72,7 +72,7 @@ bool Prepare(const ScreenOptions& o, const std::string& name, Sequence* s) {
   std::string size = mt::Run("ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0:s=x " +
                                  Quoted(recording), &code);
   if (code != 0 || std::sscanf(size.c_str(), "%dx%d", &s->width, &s->height) != 2) return false;
-  s->raw = o.folder + "/" + name + ".bgra";
+  s->raw = mt::TempPath(".bgra");  // of this run alone: runs side by side do not share it
   // At a steady rate: the frames x11grab took late become repeats.
   std::string limit = o.frames > 0 ? " -frames:v " + std::to_string(o.frames) : "";
   mt::Run("ffmpeg -v error -y -i " + Quoted(recording) + " -vf fps=" + std::to_string(o.fps) + limit +
