@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <emmintrin.h>
+
 #include "core/encoder/builtin/mpeg4/Interpolation.h"
 #include "core/encoder/builtin/mpeg4/Tables.h"
 #include "core/encoder/builtin/mpeg4/Transform.h"
@@ -16,10 +18,42 @@ Plane& BlockPlane(YuvPicture& p, int b) { return b < 4 ? p.y : (b == 4 ? p.u : p
 int BlockX(int mx, int b) { return b < 4 ? mx * 16 + (b & 1) * 8 : mx * 8; }
 int BlockY(int my, int b) { return b < 4 ? my * 16 + (b >> 1) * 8 : my * 8; }
 
-std::uint8_t Clip(int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 255)); }
+// Eight samples widened to 16 bits.
+__m128i Widen(const std::uint8_t* p) {
+  return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), _mm_setzero_si128());
+}
+__m128i Load(const std::int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+void Store(std::int16_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+// Eight 16-bit lanes clipped to 0..255 into eight samples.
+void StoreClipped(std::uint8_t* p, __m128i v) {
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(v, v));
+}
+bool AllZero(__m128i v) { return _mm_movemask_epi8(_mm_cmpeq_epi16(v, _mm_setzero_si128())) == 0xFFFF; }
+// The sum of the four 32-bit lanes.
+int SumLanes(__m128i v) {
+  v = _mm_add_epi32(v, _mm_shuffle_epi32(v, _MM_SHUFFLE(1, 0, 3, 2)));
+  v = _mm_add_epi32(v, _mm_shuffle_epi32(v, _MM_SHUFFLE(2, 3, 0, 1)));
+  return _mm_cvtsi128_si32(v);
+}
+
+// Squared differences of an 8 x rows block of samples.
+int BlockError(const std::uint8_t* a, std::ptrdiff_t aStride, const std::uint8_t* b, std::ptrdiff_t bStride,
+               int width, int rows) {
+  __m128i sum = _mm_setzero_si128();
+  for (int j = 0; j < rows; ++j) {
+    for (int i = 0; i < width; i += 8) {
+      const __m128i d = _mm_sub_epi16(Widen(a + j * aStride + i), Widen(b + j * bStride + i));
+      sum = _mm_add_epi32(sum, _mm_madd_epi16(d, d));
+    }
+  }
+  return SumLanes(sum);
+}
 
 // Index in scan of the last non-zero level, or -1.
 int LastIndex(const std::int16_t* levels, const std::uint8_t* scan, int first) {
+  __m128i any = _mm_setzero_si128();
+  for (int i = 0; i < 64; i += 8) any = _mm_or_si128(any, Load(levels + i));
+  if (AllZero(any)) return -1;
   for (int i = 63; i >= first; --i) {
     if (levels[scan[i]] != 0) return i;
   }
@@ -73,13 +107,18 @@ void PutMotionComponent(int difference, int fCode, BitWriter* bits) {
   if (r > 0) bits->Put(static_cast<std::uint32_t>(a & (f - 1)), r);
 }
 
+// At most three levels, each of them +-1.
 bool Negligible(const std::int16_t* levels) {
-  int count = 0;
-  for (int i = 0; i < 64; ++i) {
-    if (levels[i] == 0) continue;
-    if (std::abs(levels[i]) > 1 || ++count > 3) return false;
+  const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi16(1);
+  __m128i large = zero, zeros = zero;
+  for (int i = 0; i < 64; i += 8) {
+    const __m128i v = Load(levels + i);
+    const __m128i magnitude = _mm_max_epi16(v, _mm_sub_epi16(zero, v));
+    large = _mm_or_si128(large, _mm_cmpgt_epi16(magnitude, one));
+    zeros = _mm_sub_epi16(zeros, _mm_cmpeq_epi16(v, zero));
   }
-  return true;
+  if (!AllZero(large)) return false;
+  return 64 - SumLanes(_mm_madd_epi16(zeros, one)) <= 3;
 }
 
 }  // namespace
@@ -113,36 +152,73 @@ double LevelError(int coefficient, int level, int q) {
   return e * e;
 }
 
+// Bits of the inter event of the level at scan index i, preceded by run
+// zeros.
+int EventBits(const std::int16_t* levels, int i, int run, bool last) {
+  return CoefficientEventBits(false, last, run, std::abs(levels[kZigzag[i]]));
+}
+
+// Scan index of the last non-zero level before scan index i, or -1.
+int PreviousIndex(const std::int16_t* levels, int i) {
+  while (--i >= 0 && levels[kZigzag[i]] == 0) {
+  }
+  return i;
+}
+
 // Lowers the levels of an inter block, last first, where the bits saved are
-// worth more than the error added (a level's bits depend on its
-// neighbours' runs, so the block is counted whole), and leaves the block
-// out where its levels are not worth their bits. Answers whether any level
-// is left.
+// worth more than the error added, and leaves the block out where its
+// levels are not worth their bits. A level's bits depend on its
+// neighbours' runs: a level that becomes zero lengthens the next one's run,
+// or makes the one before it the last. Answers whether any level is left.
 bool ChooseLevels(const std::int16_t* coefficients, std::int16_t* levels, int q) {
   const double perBit = kLevelErrorPerBit * q * q;
   int bits = CoefficientBits(levels, kZigzag, false);
+  if (bits == 0) return false;
+  // Scan index of the first non-zero level after the one looked at (64:
+  // none), its run and whether it is the last.
+  int next = 64, nextRun = 0;
+  bool nextLast = false;
   for (int i = 63; i >= 0; --i) {
     const int at = kZigzag[i];
+    if (levels[at] == 0) continue;
+    const int previous = PreviousIndex(levels, i), run = i - previous - 1;
+    const bool last = next == 64;
     while (levels[at] != 0) {
       const std::int16_t kept = levels[at];
       const std::int16_t lower = static_cast<std::int16_t>(kept > 0 ? kept - 1 : kept + 1);
       const double added = LevelError(coefficients[at], lower, q) - LevelError(coefficients[at], kept, q);
+      int fewer = bits - EventBits(levels, i, run, last);
       levels[at] = lower;
-      const int fewer = CoefficientBits(levels, kZigzag, false);
+      if (lower != 0) {
+        fewer += EventBits(levels, i, run, last);
+      } else if (!last) {
+        fewer += EventBits(levels, next, next - previous - 1, nextLast) - EventBits(levels, next, nextRun, nextLast);
+      } else if (previous >= 0) {
+        const int previousRun = previous - PreviousIndex(levels, previous) - 1;
+        fewer += EventBits(levels, previous, previousRun, true) - EventBits(levels, previous, previousRun, false);
+      }
       if (added >= perBit * (bits - fewer)) {
         levels[at] = kept;
         break;
       }
       bits = fewer;
     }
+    if (levels[at] != 0) {
+      next = i, nextRun = run, nextLast = last;
+    } else if (!last) {
+      nextRun = next - previous - 1;
+    }
   }
-  // A block left out also saves its bit of the coded block pattern.
-  double kept = 0, dropped = 0;
+  // A block left out also saves its bit of the coded block pattern. What
+  // leaving it out adds is, at each level kept, the coefficient's square
+  // less the error it is reconstructed with.
+  std::int64_t gained = 0;
   for (int i = 0; i < 64; ++i) {
-    kept += LevelError(coefficients[i], levels[i], q);
-    dropped += static_cast<double>(coefficients[i]) * coefficients[i];
+    if (levels[i] == 0) continue;
+    const std::int64_t e = std::abs(coefficients[i]) - Reconstructed(std::abs(levels[i]), q);
+    gained += static_cast<std::int64_t>(coefficients[i]) * coefficients[i] - e * e;
   }
-  if (dropped - kept < perBit * (bits + 1)) return false;
+  if (static_cast<double>(gained) < perBit * (bits + 1)) return false;
   return bits > 0;
 }
 
@@ -158,26 +234,37 @@ void Predict(const YuvPicture& reference, int mx, int my, MotionVector mv, std::
   Interpolate(reference.v, mx * 8 + cx, my * 8 + cy, hx, hy, 8, cr);
 }
 
+namespace {
+
+// Codes block b of macroblock (mx, my) intra into levels, and what a
+// decoder shows into out; answers whether it has AC levels.
+bool CodeIntraBlock(const YuvPicture& source, int mx, int my, int b, int q, bool dcOnly, std::int16_t* levels,
+                    std::uint8_t* out, std::ptrdiff_t outStride) {
+  const Plane& in = BlockPlane(source, b);
+  const int x = BlockX(mx, b), y = BlockY(my, b);
+  std::int16_t samples[64], c[64];
+  for (int j = 0; j < 8; ++j) Store(samples + j * 8, Widen(in.Row(y + j) + x));
+  ForwardDct(samples, c);
+  const int scaler = b < 4 ? LumaDcScaler(q) : ChromaDcScaler(q);
+  const bool coded = Quantise(c, q, true, scaler) && !dcOnly;
+  if (dcOnly) std::fill(c + 1, c + 64, std::int16_t{0});
+  std::copy(c, c + 64, levels);
+  Dequantise(c, q, true, scaler);
+  InverseDct(c, samples);
+  for (int j = 0; j < 8; ++j) StoreClipped(out + j * outStride, Load(samples + j * 8));
+  return coded;
+}
+
+}  // namespace
+
 std::uint8_t CodeIntra(const YuvPicture& source, int mx, int my, int q, MacroblockLevels* levels,
                        YuvPicture* reconstruction, bool dcOnly) {
   std::uint8_t cbp = 0;
   for (int b = 0; b < 6; ++b) {
-    const Plane& in = BlockPlane(source, b);
     Plane& out = BlockPlane(*reconstruction, b);
-    const int x = BlockX(mx, b), y = BlockY(my, b);
-    std::int16_t samples[64], c[64];
-    for (int j = 0; j < 8; ++j) {
-      for (int i = 0; i < 8; ++i) samples[j * 8 + i] = in.Row(y + j)[x + i];
-    }
-    ForwardDct(samples, c);
-    const int scaler = b < 4 ? LumaDcScaler(q) : ChromaDcScaler(q);
-    if (Quantise(c, q, true, scaler) && !dcOnly) cbp |= static_cast<std::uint8_t>(1 << (5 - b));
-    if (dcOnly) std::fill(c + 1, c + 64, std::int16_t{0});
-    std::copy(c, c + 64, levels->begin() + b * 64);
-    Dequantise(c, q, true, scaler);
-    InverseDct(c, samples);
-    for (int j = 0; j < 8; ++j) {
-      for (int i = 0; i < 8; ++i) out.Row(y + j)[x + i] = Clip(samples[j * 8 + i]);
+    std::uint8_t* at = out.Row(BlockY(my, b)) + BlockX(mx, b);
+    if (CodeIntraBlock(source, mx, my, b, q, dcOnly, levels->data() + b * 64, at, out.Stride())) {
+      cbp |= static_cast<std::uint8_t>(1 << (5 - b));
     }
   }
   return cbp;
@@ -196,16 +283,15 @@ std::uint8_t CodeInter(const YuvPicture& source, const YuvPicture& reference, in
     const std::uint8_t* pred = b < 4 ? luma + (b >> 1) * 128 + (b & 1) * 8 : (b == 4 ? cb : cr);
     const int predStride = b < 4 ? 16 : 8;
     std::int16_t samples[64], c[64];
-    bool any = false;
+    __m128i any = _mm_setzero_si128();
     for (int j = 0; j < 8; ++j) {
-      for (int i = 0; i < 8; ++i) {
-        samples[j * 8 + i] = static_cast<std::int16_t>(in.Row(y + j)[x + i] - pred[j * predStride + i]);
-        any |= samples[j * 8 + i] != 0;
-      }
+      const __m128i d = _mm_sub_epi16(Widen(in.Row(y + j) + x), Widen(pred + j * predStride));
+      Store(samples + j * 8, d);
+      any = _mm_or_si128(any, d);
     }
     std::int16_t* l = levels->data() + b * 64;
     bool coded = false;
-    if (any) {
+    if (!AllZero(any)) {
       ForwardDct(samples, c);
       std::int16_t coefficients[64];
       std::copy(c, c + 64, coefficients);
@@ -225,7 +311,12 @@ std::uint8_t CodeInter(const YuvPicture& source, const YuvPicture& reference, in
     for (int j = 0; j < 8; ++j) {
       std::uint8_t* o = out.Row(y + j) + x;
       const std::uint8_t* p = pred + j * predStride;
-      for (int i = 0; i < 8; ++i) o[i] = coded ? Clip(p[i] + samples[j * 8 + i]) : p[i];
+      if (coded) {
+        // Saturating: the sum leaves 16 bits only where it is far out of range.
+        StoreClipped(o, _mm_adds_epi16(Widen(p), Load(samples + j * 8)));
+      } else {
+        std::copy(p, p + 8, o);
+      }
     }
   }
   return cbp;
@@ -240,36 +331,29 @@ constexpr double kErrorPerBit = 0.35;
 // The samples of one macroblock: 256 of luma, then 64 of each chroma plane.
 using MacroblockSamples = std::array<std::uint8_t, 384>;
 
-// Calls copy(row of the picture, its width, offset in MacroblockSamples).
-template <class Picture, class Copy>
-void ForEachRow(Picture& p, int mx, int my, Copy copy) {
-  for (int j = 0; j < 16; ++j) copy(p.y.Row(my * 16 + j) + mx * 16, 16, j * 16);
+void PutBack(const MacroblockSamples& s, int mx, int my, YuvPicture* p) {
+  for (int j = 0; j < 16; ++j) std::copy_n(s.begin() + j * 16, 16, p->y.Row(my * 16 + j) + mx * 16);
   for (int j = 0; j < 8; ++j) {
-    copy(p.u.Row(my * 8 + j) + mx * 8, 8, 256 + j * 8);
-    copy(p.v.Row(my * 8 + j) + mx * 8, 8, 320 + j * 8);
+    std::copy_n(s.begin() + 256 + j * 8, 8, p->u.Row(my * 8 + j) + mx * 8);
+    std::copy_n(s.begin() + 320 + j * 8, 8, p->v.Row(my * 8 + j) + mx * 8);
   }
 }
 
-MacroblockSamples Samples(const YuvPicture& p, int mx, int my) {
-  MacroblockSamples s;
-  ForEachRow(p, mx, my, [&](const std::uint8_t* row, int n, int at) { std::copy_n(row, n, s.begin() + at); });
-  return s;
-}
-
-void PutBack(const MacroblockSamples& s, int mx, int my, YuvPicture* p) {
-  ForEachRow(*p, mx, my, [&](std::uint8_t* row, int n, int at) { std::copy_n(s.begin() + at, n, row); });
-}
-
-double SquaredError(const MacroblockSamples& a, const MacroblockSamples& b) {
-  std::int64_t sum = 0;
-  for (std::size_t i = 0; i < a.size(); ++i) sum += (a[i] - b[i]) * (a[i] - b[i]);
-  return static_cast<double>(sum);
+std::int64_t MacroblockError(const YuvPicture& a, const YuvPicture& b, int mx, int my) {
+  auto plane = [&](const Plane& pa, const Plane& pb, int size) {
+    return BlockError(pa.Row(my * size) + mx * size, pa.Stride(), pb.Row(my * size) + mx * size, pb.Stride(), size,
+                      size);
+  };
+  return static_cast<std::int64_t>(plane(a.y, b.y, 16)) + plane(a.u, b.u, 8) + plane(a.v, b.v, 8);
 }
 
 int VectorBits(MotionVector mv) {
   auto component = [](int v) { return v == 0 ? 1 : 2 + 2 * SizeOf(v); };
   return component(mv.x) + component(mv.y);
 }
+
+// What a macroblock coded intra costs at least before its blocks.
+constexpr int kIntraHeaderBits = 30;
 
 }  // namespace
 
@@ -278,23 +362,37 @@ CodedMacroblock CodeCheaper(const YuvPicture& source, const YuvPicture& referenc
   const std::uint8_t interCbp = CodeInter(source, reference, mx, my, mv, q, levels, reconstruction);
   if (interCbp == 0) return {false, 0};
   const double perBit = kErrorPerBit * q * q;
-  const MacroblockSamples original = Samples(source, mx, my), inter = Samples(*reconstruction, mx, my);
-  const double interCost =
-      SquaredError(original, inter) + perBit * (EstimateBits(*levels, interCbp, false) + VectorBits(mv));
+  const double interCost = static_cast<double>(MacroblockError(source, *reconstruction, mx, my)) +
+                           perBit * (EstimateBits(*levels, interCbp, false) + VectorBits(mv));
+  // Intra is tried block by block into a buffer of its own, and given up
+  // as soon as what it has cost so far (never less than its whole cost)
+  // reaches inter's.
   MacroblockLevels intraLevels;
-  const std::uint8_t intraCbp = CodeIntra(source, mx, my, q, &intraLevels, reconstruction);
-  const double intraCost = SquaredError(original, Samples(*reconstruction, mx, my)) +
-                           perBit * EstimateBits(intraLevels, intraCbp, true);
-  if (intraCost < interCost) {
-    *levels = intraLevels;
-    return {true, intraCbp};
+  MacroblockSamples intra;
+  std::int64_t error = 0;
+  int bits = kIntraHeaderBits;
+  std::uint8_t intraCbp = 0;
+  for (int b = 0; b < 6; ++b) {
+    if (static_cast<double>(error) + perBit * bits >= interCost) return {false, interCbp};
+    const Plane& in = BlockPlane(source, b);
+    const int x = BlockX(mx, b), y = BlockY(my, b);
+    std::uint8_t* out = intra.data() + (b < 4 ? (b >> 1) * 128 + (b & 1) * 8 : 256 + (b - 4) * 64);
+    const int outStride = b < 4 ? 16 : 8;
+    std::int16_t* l = intraLevels.data() + b * 64;
+    if (CodeIntraBlock(source, mx, my, b, q, false, l, out, outStride)) {
+      intraCbp |= static_cast<std::uint8_t>(1 << (5 - b));
+      bits += CoefficientBits(l, kZigzag, true);
+    }
+    error += BlockError(in.Row(y) + x, in.Stride(), out, outStride, 8, 8);
   }
-  PutBack(inter, mx, my, reconstruction);
-  return {false, interCbp};
+  if (static_cast<double>(error) + perBit * bits >= interCost) return {false, interCbp};
+  *levels = intraLevels;
+  PutBack(intra, mx, my, reconstruction);
+  return {true, intraCbp};
 }
 
 int EstimateBits(const MacroblockLevels& levels, std::uint8_t cbp, bool intra) {
-  int total = intra ? 30 : 8;
+  int total = intra ? kIntraHeaderBits : 8;
   for (int b = 0; b < 6; ++b) {
     if (cbp & (1 << (5 - b))) total += CoefficientBits(levels.data() + b * 64, kZigzag, intra);
   }
