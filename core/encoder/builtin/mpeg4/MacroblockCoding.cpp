@@ -1,6 +1,7 @@
 #include "core/encoder/builtin/mpeg4/MacroblockCoding.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 
 #include <emmintrin.h>
@@ -49,30 +50,57 @@ int BlockError(const std::uint8_t* a, std::ptrdiff_t aStride, const std::uint8_t
   return SumLanes(sum);
 }
 
-// Index in scan of the last non-zero level, or -1.
-int LastIndex(const std::int16_t* levels, const std::uint8_t* scan, int first) {
-  __m128i any = _mm_setzero_si128();
-  for (int i = 0; i < 64; i += 8) any = _mm_or_si128(any, Load(levels + i));
-  if (AllZero(any)) return -1;
-  for (int i = 63; i >= first; --i) {
-    if (levels[scan[i]] != 0) return i;
+// Bit p set where the level at row-major position p is non-zero.
+std::uint64_t NonZero(const std::int16_t* levels) {
+  std::uint64_t mask = 0;
+  for (int i = 0; i < 64; i += 16) {
+    // Packing saturates, so a non-zero level stays non-zero.
+    const __m128i bytes = _mm_packs_epi16(Load(levels + i), Load(levels + i + 8));
+    const unsigned zero = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
+    mask |= static_cast<std::uint64_t>(~zero & 0xFFFFu) << i;
   }
-  return -1;
+  return mask;
+}
+
+// The index in scan of each row-major position.
+const std::uint8_t* IndexesIn(const std::uint8_t* scan) {
+  struct Indexes {
+    std::uint8_t zigzag[64], horizontal[64], vertical[64];
+    Indexes() {
+      for (int i = 0; i < 64; ++i) {
+        zigzag[kZigzag[i]] = static_cast<std::uint8_t>(i);
+        horizontal[kAlternateHorizontal[i]] = static_cast<std::uint8_t>(i);
+        vertical[kAlternateVertical[i]] = static_cast<std::uint8_t>(i);
+      }
+    }
+  };
+  static const Indexes kIndexes;
+  return scan == kZigzag ? kIndexes.zigzag : scan == kAlternateHorizontal ? kIndexes.horizontal : kIndexes.vertical;
+}
+
+// Calls event(level, run, last) for each non-zero level from scan index
+// first on, in scan order: blocks are mostly zeros, so the walk goes from
+// one non-zero level to the next.
+template <class Event>
+void ForEachEvent(const std::int16_t* levels, const std::uint8_t* scan, int first, Event event) {
+  const std::uint8_t* index = IndexesIn(scan);
+  std::uint64_t inScan = 0;
+  for (std::uint64_t m = NonZero(levels); m != 0; m &= m - 1) inScan |= std::uint64_t{1} << index[std::countr_zero(m)];
+  inScan = inScan >> first << first;
+  int previous = first - 1;
+  while (inScan != 0) {
+    const int i = std::countr_zero(inScan);
+    inScan &= inScan - 1;
+    event(levels[scan[i]], i - previous - 1, inScan == 0);
+    previous = i;
+  }
 }
 
 void PutCoefficients(const std::int16_t* levels, const std::uint8_t* scan, bool intra, BitWriter* bits) {
-  const int first = intra ? 1 : 0, last = LastIndex(levels, scan, first);
-  int run = 0;
-  for (int i = first; i <= last; ++i) {
-    const int level = levels[scan[i]];
-    if (level == 0) {
-      ++run;
-      continue;
-    }
-    const EventCode e = CoefficientEvent(intra, i == last, run, level);
+  ForEachEvent(levels, scan, intra ? 1 : 0, [&](int level, int run, bool last) {
+    const EventCode e = CoefficientEvent(intra, last, run, level);
     bits->Put(e.code, e.length);
-    run = 0;
-  }
+  });
 }
 
 int SizeOf(int v) {
@@ -124,17 +152,10 @@ bool Negligible(const std::int16_t* levels) {
 }  // namespace
 
 int CoefficientBits(const std::int16_t* levels, const std::uint8_t* scan, bool intra) {
-  const int first = intra ? 1 : 0, last = LastIndex(levels, scan, first);
-  int total = 0, run = 0;
-  for (int i = first; i <= last; ++i) {
-    const int level = levels[scan[i]];
-    if (level == 0) {
-      ++run;
-      continue;
-    }
-    total += CoefficientEventBits(intra, i == last, run, std::abs(level));
-    run = 0;
-  }
+  int total = 0;
+  ForEachEvent(levels, scan, intra ? 1 : 0, [&](int level, int run, bool last) {
+    total += CoefficientEventBits(intra, last, run, std::abs(level));
+  });
   return total;
 }
 
@@ -478,7 +499,7 @@ std::uint8_t CodedBlocks(const std::array<IntraBlock, 6>& blocks, const std::int
   std::uint8_t cbp = 0;
   for (int b = 0; b < 6; ++b) {
     const std::int16_t* l = predicted ? blocks[b].predicted : levels + b * 64;
-    if (std::any_of(l + 1, l + 64, [](std::int16_t v) { return v != 0; })) cbp |= static_cast<std::uint8_t>(1 << (5 - b));
+    if ((NonZero(l) & ~std::uint64_t{1}) != 0) cbp |= static_cast<std::uint8_t>(1 << (5 - b));
   }
   return cbp;
 }
