@@ -78,15 +78,20 @@ const std::uint8_t* IndexesIn(const std::uint8_t* scan) {
   return scan == kZigzag ? kIndexes.zigzag : scan == kAlternateHorizontal ? kIndexes.horizontal : kIndexes.vertical;
 }
 
+// Bit i set where the level at index i of scan is non-zero.
+std::uint64_t ScanMask(const std::int16_t* levels, const std::uint8_t* scan) {
+  const std::uint8_t* index = IndexesIn(scan);
+  std::uint64_t inScan = 0;
+  for (std::uint64_t m = NonZero(levels); m != 0; m &= m - 1) inScan |= std::uint64_t{1} << index[std::countr_zero(m)];
+  return inScan;
+}
+
 // Calls event(level, run, last) for each non-zero level from scan index
 // first on, in scan order: blocks are mostly zeros, so the walk goes from
 // one non-zero level to the next.
 template <class Event>
 void ForEachEvent(const std::int16_t* levels, const std::uint8_t* scan, int first, Event event) {
-  const std::uint8_t* index = IndexesIn(scan);
-  std::uint64_t inScan = 0;
-  for (std::uint64_t m = NonZero(levels); m != 0; m &= m - 1) inScan |= std::uint64_t{1} << index[std::countr_zero(m)];
-  inScan = inScan >> first << first;
+  std::uint64_t inScan = ScanMask(levels, scan) >> first << first;
   int previous = first - 1;
   while (inScan != 0) {
     const int i = std::countr_zero(inScan);
@@ -152,10 +157,10 @@ bool Negligible(const std::int16_t* levels) {
 }  // namespace
 
 int CoefficientBits(const std::int16_t* levels, const std::uint8_t* scan, bool intra) {
+  const EventLengths& lengths = CoefficientEventLengths(intra);
   int total = 0;
-  ForEachEvent(levels, scan, intra ? 1 : 0, [&](int level, int run, bool last) {
-    total += CoefficientEventBits(intra, last, run, std::abs(level));
-  });
+  ForEachEvent(levels, scan, intra ? 1 : 0,
+               [&](int level, int run, bool last) { total += lengths.Bits(last, run, std::abs(level)); });
   return total;
 }
 
@@ -173,19 +178,6 @@ double LevelError(int coefficient, int level, int q) {
   return e * e;
 }
 
-// Bits of the inter event of the level at scan index i, preceded by run
-// zeros.
-int EventBits(const std::int16_t* levels, int i, int run, bool last) {
-  return CoefficientEventBits(false, last, run, std::abs(levels[kZigzag[i]]));
-}
-
-// Scan index of the last non-zero level before scan index i, or -1.
-int PreviousIndex(const std::int16_t* levels, int i) {
-  while (--i >= 0 && levels[kZigzag[i]] == 0) {
-  }
-  return i;
-}
-
 // Lowers the levels of an inter block, last first, where the bits saved are
 // worth more than the error added, and leaves the block out where its
 // levels are not worth their bits. A level's bits depend on its
@@ -193,30 +185,41 @@ int PreviousIndex(const std::int16_t* levels, int i) {
 // or makes the one before it the last. Answers whether any level is left.
 bool ChooseLevels(const std::int16_t* coefficients, std::int16_t* levels, int q) {
   const double perBit = kLevelErrorPerBit * q * q;
+  const std::uint64_t inScan = ScanMask(levels, kZigzag);
+  if (inScan == 0) return false;
   int bits = CoefficientBits(levels, kZigzag, false);
-  if (bits == 0) return false;
+  // Bits of the event of the level at scan index i, preceded by run zeros.
+  const EventLengths& lengths = CoefficientEventLengths(false);
+  auto eventBits = [&](int i, int run, bool last) { return lengths.Bits(last, run, std::abs(levels[kZigzag[i]])); };
+  // Scan index of the last non-zero level before scan index i, or -1 (the
+  // levels before the one looked at are as quantised).
+  auto previousOf = [&](int i) {
+    const std::uint64_t before = inScan & ((std::uint64_t{1} << i) - 1);
+    return before == 0 ? -1 : 63 - std::countl_zero(before);
+  };
   // Scan index of the first non-zero level after the one looked at (64:
   // none), its run and whether it is the last.
   int next = 64, nextRun = 0;
   bool nextLast = false;
-  for (int i = 63; i >= 0; --i) {
+  for (std::uint64_t left = inScan; left != 0;) {
+    const int i = 63 - std::countl_zero(left);
+    left &= ~(std::uint64_t{1} << i);
     const int at = kZigzag[i];
-    if (levels[at] == 0) continue;
-    const int previous = PreviousIndex(levels, i), run = i - previous - 1;
+    const int previous = previousOf(i), run = i - previous - 1;
     const bool last = next == 64;
     while (levels[at] != 0) {
       const std::int16_t kept = levels[at];
       const std::int16_t lower = static_cast<std::int16_t>(kept > 0 ? kept - 1 : kept + 1);
       const double added = LevelError(coefficients[at], lower, q) - LevelError(coefficients[at], kept, q);
-      int fewer = bits - EventBits(levels, i, run, last);
+      int fewer = bits - eventBits(i, run, last);
       levels[at] = lower;
       if (lower != 0) {
-        fewer += EventBits(levels, i, run, last);
+        fewer += eventBits(i, run, last);
       } else if (!last) {
-        fewer += EventBits(levels, next, next - previous - 1, nextLast) - EventBits(levels, next, nextRun, nextLast);
+        fewer += eventBits(next, next - previous - 1, nextLast) - eventBits(next, nextRun, nextLast);
       } else if (previous >= 0) {
-        const int previousRun = previous - PreviousIndex(levels, previous) - 1;
-        fewer += EventBits(levels, previous, previousRun, true) - EventBits(levels, previous, previousRun, false);
+        const int previousRun = previous - previousOf(previous) - 1;
+        fewer += eventBits(previous, previousRun, true) - eventBits(previous, previousRun, false);
       }
       if (added >= perBit * (bits - fewer)) {
         levels[at] = kept;
@@ -234,8 +237,8 @@ bool ChooseLevels(const std::int16_t* coefficients, std::int16_t* levels, int q)
   // leaving it out adds is, at each level kept, the coefficient's square
   // less the error it is reconstructed with.
   std::int64_t gained = 0;
-  for (int i = 0; i < 64; ++i) {
-    if (levels[i] == 0) continue;
+  for (std::uint64_t m = NonZero(levels); m != 0; m &= m - 1) {
+    const int i = std::countr_zero(m);
     const std::int64_t e = std::abs(coefficients[i]) - Reconstructed(std::abs(levels[i]), q);
     gained += static_cast<std::int64_t>(coefficients[i]) * coefficients[i] - e * e;
   }

@@ -47,7 +47,7 @@ constexpr Vlc kEscape{0x03, 7};
 // After the escape code: 0 for a level beyond the largest with a code at
 // its run, 10 for a run beyond the longest with a code at its level, 11
 // for the event written out.
-constexpr int kEscapeLevelBits = 7 + 1, kEscapeRunBits = 7 + 2, kEscapeWrittenBits = 7 + 2 + 1 + 6 + 1 + 12 + 1;
+constexpr int kEscapeLevelBits = 7 + 1, kEscapeRunBits = 7 + 2;
 
 // Each table lists its codes (length, value) run by run, level 1 upwards;
 // maxLevel gives how many levels each run has.
@@ -123,12 +123,11 @@ constexpr CoefficientTable kTables[2][2] = {
 // [intra][last][run][level]: flattened once for direct lookup, with the
 // largest level of each run and the longest run of each level, and the
 // lengths of whole events up to kCountedLevel.
-constexpr int kCountedLevel = 64;
 struct Lookup {
   std::array<std::array<std::array<std::array<Vlc, 28>, 64>, 2>, 2> codes{};
   std::array<std::array<std::array<std::uint8_t, 64>, 2>, 2> maxLevel{};
   std::array<std::array<std::array<std::int8_t, 28>, 2>, 2> maxRun{};
-  std::array<std::array<std::array<std::array<std::uint8_t, kCountedLevel + 1>, 64>, 2>, 2> lengths{};
+  std::array<EventLengths, 2> lengths{};
   Lookup() {
     for (int intra = 0; intra < 2; ++intra) {
       for (int last = 0; last < 2; ++last) {
@@ -148,7 +147,7 @@ struct Lookup {
       for (int last = 0; last < 2; ++last) {
         for (int run = 0; run < 64; ++run) {
           for (int level = 1; level <= kCountedLevel; ++level) {
-            lengths[intra][last][run][level] =
+            lengths[intra].length[last][run][level] =
                 static_cast<std::uint8_t>(Event(intra != 0, last != 0, run, level).length);
           }
         }
@@ -200,9 +199,6 @@ EventCode CoefficientEvent(bool intra, bool last, int run, int level) {
   return Codes().Event(intra, last, run, level);
 }
 
-int CoefficientEventBits(bool intra, bool last, int run, int magnitude) {
-  if (magnitude > kCountedLevel) return kEscapeWrittenBits;
-  return Codes().lengths[intra][last][run][magnitude];
-}
+const EventLengths& CoefficientEventLengths(bool intra) { return Codes().lengths[intra ? 1 : 0]; }
 
 }  // namespace mavrion::encoder::builtin::mpeg4

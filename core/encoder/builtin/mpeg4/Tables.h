@@ -36,7 +36,17 @@ struct EventCode {
   int length = 0;
 };
 EventCode CoefficientEvent(bool intra, bool last, int run, int level);
-// Its length alone, for |level| >= 1.
-int CoefficientEventBits(bool intra, bool last, int run, int magnitude);
+// The lengths of whole events of intra or inter blocks, for counting many;
+// magnitudes beyond kCountedLevel all take an escape written out.
+constexpr int kCountedLevel = 64;
+constexpr int kEscapeWrittenBits = 7 + 2 + 1 + 6 + 1 + 12 + 1;
+struct EventLengths {
+  std::uint8_t length[2][64][kCountedLevel + 1];  // [last][run][magnitude]
+  // For magnitude >= 1.
+  int Bits(bool last, int run, int magnitude) const {
+    return magnitude > kCountedLevel ? kEscapeWrittenBits : length[last ? 1 : 0][run][magnitude];
+  }
+};
+const EventLengths& CoefficientEventLengths(bool intra);
 
 }  // namespace mavrion::encoder::builtin::mpeg4
