@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/encoder/builtin/mpeg4/Headers.h"
+#include "core/encoder/builtin/mpeg4/Tables.h"
 #include "tests/unit/encoder/builtin/MediaTools.h"
 
 namespace mavrion::encoder::builtin::mpeg4 {
@@ -124,6 +125,37 @@ TEST(MacroblockCodingTest, ReplacedTextIsCodedIntraAndMovedTextInter) {
     EXPECT_TRUE(CodeCheaper(page, other, kMbWidth - 1, 1, MotionVector{}, q, &levels, &reconstruction).intra) << q;
     EXPECT_FALSE(CodeCheaper(moved, page, kMbWidth - 1, 1, MotionVector{6, 0}, q, &levels, &reconstruction).intra)
         << q;
+  }
+}
+
+// The counted bits of a block's levels are the lengths of its events, in
+// every scan, for blocks from empty to full, with levels of every size.
+TEST(MacroblockCodingTest, CountedBitsAreTheLengthsOfTheEvents) {
+  std::uint32_t seed = 11;
+  auto random = [&](std::uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % n;
+  };
+  for (int block = 0; block < 300; ++block) {
+    std::int16_t levels[64] = {};
+    const std::uint32_t filled = block % 3 == 0 ? 64 : 1 + block % 9;
+    for (int i = 0; i < 64; ++i) {
+      if (random(64) >= filled) continue;
+      constexpr int kSizes[] = {1, 1, 1, 2, 3, 12, 27, 64, 65, 300, 2047};
+      levels[i] = static_cast<std::int16_t>(kSizes[random(11)] * (random(2) ? 1 : -1));
+    }
+    for (const std::uint8_t* scan : {kZigzag, kAlternateHorizontal, kAlternateVertical}) {
+      for (bool intra : {false, true}) {
+        int expected = 0, run = 0, last = 63;
+        while (last >= intra && levels[scan[last]] == 0) --last;
+        for (int i = intra ? 1 : 0; i <= last; ++i, ++run) {
+          if (levels[scan[i]] == 0) continue;
+          expected += CoefficientEvent(intra, i == last, run, levels[scan[i]]).length;
+          run = -1;
+        }
+        ASSERT_EQ(CoefficientBits(levels, scan, intra), expected) << block;
+      }
+    }
   }
 }
 
