@@ -166,6 +166,9 @@ int CoefficientBits(const std::int16_t* levels, const std::uint8_t* scan, bool i
 
 namespace {
 
+// About the bits of a macroblock before its blocks, as EstimateBits counts them.
+constexpr int kIntraHeaderBits = 30, kInterHeaderBits = 8;
+
 // Squared error worth a bit, per q^2, when the levels of a difference are
 // chosen: the best of the values tried on recordings of real screens.
 constexpr double kLevelErrorPerBit = 1.0;
@@ -182,8 +185,9 @@ double LevelError(int coefficient, int level, int q) {
 // worth more than the error added, and leaves the block out where its
 // levels are not worth their bits. A level's bits depend on its
 // neighbours' runs: a level that becomes zero lengthens the next one's run,
-// or makes the one before it the last. Answers whether any level is left.
-bool ChooseLevels(const std::int16_t* coefficients, std::int16_t* levels, int q) {
+// or makes the one before it the last. Answers whether any level is left,
+// and then the bits of the levels left in *counted.
+bool ChooseLevels(const std::int16_t* coefficients, std::int16_t* levels, int q, int* counted) {
   const double perBit = kLevelErrorPerBit * q * q;
   const std::uint64_t inScan = ScanMask(levels, kZigzag);
   if (inScan == 0) return false;
@@ -243,6 +247,7 @@ bool ChooseLevels(const std::int16_t* coefficients, std::int16_t* levels, int q)
     gained += static_cast<std::int64_t>(coefficients[i]) * coefficients[i] - e * e;
   }
   if (static_cast<double>(gained) < perBit * (bits + 1)) return false;
+  *counted = bits;
   return bits > 0;
 }
 
@@ -294,12 +299,21 @@ std::uint8_t CodeIntra(const YuvPicture& source, int mx, int my, int q, Macroblo
   return cbp;
 }
 
-std::uint8_t CodeInter(const YuvPicture& source, const YuvPicture& reference, int mx, int my, MotionVector mv,
-                       int q, MacroblockLevels* levels, YuvPicture* reconstruction) {
+namespace {
+
+// An inter macroblock's coded block pattern and its bits as EstimateBits
+// counts them.
+struct CountedInter {
+  std::uint8_t cbp = 0;
+  int bits = 0;
+};
+
+CountedInter CodeInterCounted(const YuvPicture& source, const YuvPicture& reference, int mx, int my, MotionVector mv,
+                              int q, MacroblockLevels* levels, YuvPicture* reconstruction) {
   std::uint8_t luma[256], cb[64], cr[64];
   Predict(reference, mx, my, mv, luma, cb, cr);
   const bool moved = mv.x != 0 || mv.y != 0;
-  std::uint8_t cbp = 0;
+  CountedInter counted{0, kInterHeaderBits};
   for (int b = 0; b < 6; ++b) {
     const Plane& in = BlockPlane(source, b);
     Plane& out = BlockPlane(*reconstruction, b);
@@ -315,17 +329,19 @@ std::uint8_t CodeInter(const YuvPicture& source, const YuvPicture& reference, in
     }
     std::int16_t* l = levels->data() + b * 64;
     bool coded = false;
+    int bits = 0;
     if (!AllZero(any)) {
       ForwardDct(samples, c);
       std::int16_t coefficients[64];
       std::copy(c, c + 64, coefficients);
-      coded = Quantise(c, q, false, 0) && ChooseLevels(coefficients, c, q);
+      coded = Quantise(c, q, false, 0) && ChooseLevels(coefficients, c, q, &bits);
       // Moved content that matched keeps what the reference showed: a few
       // lone smallest levels would only redo the reference's own error.
       if (coded && moved) coded = !Negligible(c);
     }
     if (coded) {
-      cbp |= static_cast<std::uint8_t>(1 << (5 - b));
+      counted.cbp |= static_cast<std::uint8_t>(1 << (5 - b));
+      counted.bits += bits;
       std::copy(c, c + 64, l);
       Dequantise(c, q, false, 0);
       InverseDct(c, samples);
@@ -343,7 +359,14 @@ std::uint8_t CodeInter(const YuvPicture& source, const YuvPicture& reference, in
       }
     }
   }
-  return cbp;
+  return counted;
+}
+
+}  // namespace
+
+std::uint8_t CodeInter(const YuvPicture& source, const YuvPicture& reference, int mx, int my, MotionVector mv,
+                       int q, MacroblockLevels* levels, YuvPicture* reconstruction) {
+  return CodeInterCounted(source, reference, mx, my, mv, q, levels, reconstruction).cbp;
 }
 
 namespace {
@@ -376,18 +399,16 @@ int VectorBits(MotionVector mv) {
   return component(mv.x) + component(mv.y);
 }
 
-// What a macroblock coded intra costs at least before its blocks.
-constexpr int kIntraHeaderBits = 30;
-
 }  // namespace
 
 CodedMacroblock CodeCheaper(const YuvPicture& source, const YuvPicture& reference, int mx, int my, MotionVector mv,
                             int q, MacroblockLevels* levels, YuvPicture* reconstruction) {
-  const std::uint8_t interCbp = CodeInter(source, reference, mx, my, mv, q, levels, reconstruction);
+  const CountedInter inter = CodeInterCounted(source, reference, mx, my, mv, q, levels, reconstruction);
+  const std::uint8_t interCbp = inter.cbp;
   if (interCbp == 0) return {false, 0};
   const double perBit = kErrorPerBit * q * q;
   const double interCost = static_cast<double>(MacroblockError(source, *reconstruction, mx, my)) +
-                           perBit * (EstimateBits(*levels, interCbp, false) + VectorBits(mv));
+                           perBit * (inter.bits + VectorBits(mv));
   // Intra is tried block by block into a buffer of its own, and given up
   // as soon as what it has cost so far (never less than its whole cost)
   // reaches inter's.
@@ -416,7 +437,7 @@ CodedMacroblock CodeCheaper(const YuvPicture& source, const YuvPicture& referenc
 }
 
 int EstimateBits(const MacroblockLevels& levels, std::uint8_t cbp, bool intra) {
-  int total = intra ? kIntraHeaderBits : 8;
+  int total = intra ? kIntraHeaderBits : kInterHeaderBits;
   for (int b = 0; b < 6; ++b) {
     if (cbp & (1 << (5 - b))) total += CoefficientBits(levels.data() + b * 64, kZigzag, intra);
   }
