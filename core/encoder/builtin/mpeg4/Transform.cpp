@@ -136,11 +136,33 @@ void Store(const Rows rows, std::int16_t* block) {
   for (int i = 0; i < 8; ++i) _mm_storeu_si128(reinterpret_cast<__m128i*>(block + i * 8), rows[i]);
 }
 
+// Whether every lane of every row equals the first lane of the first.
+bool Flat(const Rows rows) {
+  const __m128i first = _mm_shuffle_epi32(_mm_shufflelo_epi16(rows[0], 0), 0);
+  __m128i same = _mm_cmpeq_epi16(rows[0], first);
+  for (int i = 1; i < 8; ++i) same = _mm_and_si128(same, _mm_cmpeq_epi16(rows[i], first));
+  return _mm_movemask_epi8(same) == 0xFFFF;
+}
+
+// Whether only the first lane of the first row may be non-zero.
+bool OnlyFirst(const Rows rows) {
+  __m128i any = _mm_srli_si128(rows[0], 2);
+  for (int i = 1; i < 8; ++i) any = _mm_or_si128(any, rows[i]);
+  return _mm_movemask_epi8(_mm_cmpeq_epi16(any, _mm_setzero_si128())) == 0xFFFF;
+}
+
 }  // namespace
 
 void ForwardDct(const std::int16_t* samples, std::int16_t* coefficients) {
   Rows rows, columns;
   Load(samples, rows);
+  // Flat blocks (backgrounds of screens) are common: both passes give them
+  // a DC of 8 x the sample and nothing else, exactly.
+  if (Flat(rows)) {
+    std::fill(coefficients, coefficients + 64, std::int16_t{0});
+    coefficients[0] = static_cast<std::int16_t>(8 * samples[0]);
+    return;
+  }
   Forward1d<kConstantBits - kFirstPassBits>(rows, columns);
   Transpose(columns);
   Forward1d<kConstantBits + kFirstPassBits + 3>(columns, rows);
@@ -151,6 +173,14 @@ void ForwardDct(const std::int16_t* samples, std::int16_t* coefficients) {
 void InverseDct(const std::int16_t* coefficients, std::int16_t* samples) {
   Rows rows, columns;
   Load(coefficients, rows);
+  // A block with only its DC is flat: the row pass gives its first row the
+  // DC times 8, and the column pass each sample the value below.
+  if (OnlyFirst(rows)) {
+    const auto first = static_cast<std::int16_t>(coefficients[0] * 8);  // in 16 bits, as the row pass has it
+    const int value = (W4 * first + W4 * ((1 << (kColumnShift - 1)) / W4)) >> kColumnShift;
+    std::fill(samples, samples + 64, static_cast<std::int16_t>(value));
+    return;
+  }
   Transpose(rows);  // rows[u]: frequency u of every row
   Inverse1d<kRowShift, true>(rows, columns, 1 << (kRowShift - 1));
   // A row with only its DC is the DC times 8, as the scalar form's shortcut
