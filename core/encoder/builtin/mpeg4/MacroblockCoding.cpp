@@ -37,7 +37,7 @@ int SumLanes(__m128i v) {
   return _mm_cvtsi128_si32(v);
 }
 
-// Squared differences of an 8 x rows block of samples.
+// The sum of squared differences of width (a multiple of 8) x rows samples.
 int BlockError(const std::uint8_t* a, std::ptrdiff_t aStride, const std::uint8_t* b, std::ptrdiff_t bStride,
                int width, int rows) {
   __m128i sum = _mm_setzero_si128();
