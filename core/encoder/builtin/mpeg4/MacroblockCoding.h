@@ -1,14 +1,12 @@
 #pragma once
 // Coding of one macroblock (four 8x8 luma blocks, one of each chroma): the
 // transform and quantisation with the reconstruction a decoder makes, and
-// the syntax of a whole plane's macroblocks with DC and motion vector
-// prediction.
+// the prediction of motion vectors. PlaneSyntax writes what is coded.
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
 
-#include "core/encoder/builtin/mpeg4/BitWriter.h"
 #include "core/encoder/builtin/mpeg4/Planes.h"
 
 namespace mavrion::encoder::builtin::mpeg4 {
@@ -67,24 +65,5 @@ MotionVector PredictedVector(int mx, int my, int mbWidth, VectorAt vectorAt) {
   };
   return MotionVector{median(left.x, above.x, aboveRight.x), median(left.y, above.y, aboveRight.y)};
 }
-
-// The smallest forward f_code whose range holds vector components of the
-// given size (half samples).
-int FCodeFor(int largestComponent);
-
-struct MacroblockWrite {
-  enum Mode : std::uint8_t { kSkip, kInter, kIntra } mode = kSkip;
-  MotionVector mv;
-  std::uint8_t cbp = 0;
-  // The quantiser the levels are at; 0 for the plane's. It may differ from
-  // that of the coded macroblock before it (the plane's for the first) by
-  // at most 2; a skipped macroblock keeps it.
-  std::uint8_t q = 0;
-  const MacroblockLevels* levels = nullptr;
-};
-
-// The macroblocks of a plane, in raster order; q is the plane's quantiser.
-void WritePlane(const std::vector<MacroblockWrite>& blocks, int mbWidth, int mbHeight, bool intraPlane, int q,
-                int fCode, BitWriter* bits);
 
 }  // namespace mavrion::encoder::builtin::mpeg4

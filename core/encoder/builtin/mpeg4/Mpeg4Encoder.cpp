@@ -10,6 +10,7 @@
 #include "core/encoder/builtin/mpeg4/Headers.h"
 #include "core/encoder/builtin/mpeg4/MacroblockCoding.h"
 #include "core/encoder/builtin/mpeg4/MotionSearch.h"
+#include "core/encoder/builtin/mpeg4/PlaneSyntax.h"
 #include "core/encoder/builtin/mpeg4/Transform.h"
 
 namespace mavrion::encoder::builtin::mpeg4 {

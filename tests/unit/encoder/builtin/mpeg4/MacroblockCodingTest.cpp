@@ -1,4 +1,5 @@
 #include "core/encoder/builtin/mpeg4/MacroblockCoding.h"
+#include "core/encoder/builtin/mpeg4/PlaneSyntax.h"
 
 #include <gtest/gtest.h>
 

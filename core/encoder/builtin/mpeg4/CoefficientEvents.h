@@ -1,0 +1,30 @@
+#pragma once
+// The non-zero levels of an 8x8 block as coding events (level, run of zeros
+// before it, whether it is the last): counting a block's bits and writing
+// them both go through here.
+#include <bit>
+#include <cstdint>
+
+namespace mavrion::encoder::builtin::mpeg4 {
+
+// Bit p set where the level at row-major position p is non-zero.
+std::uint64_t NonZero(const std::int16_t* levels);
+// Bit i set where the level at index i of scan is non-zero.
+std::uint64_t ScanMask(const std::int16_t* levels, const std::uint8_t* scan);
+
+// Calls event(level, run, last) for each non-zero level from scan index
+// first on, in scan order: blocks are mostly zeros, so the walk goes from
+// one non-zero level to the next.
+template <class Event>
+void ForEachEvent(const std::int16_t* levels, const std::uint8_t* scan, int first, Event event) {
+  std::uint64_t inScan = ScanMask(levels, scan) >> first << first;
+  int previous = first - 1;
+  while (inScan != 0) {
+    const int i = std::countr_zero(inScan);
+    inScan &= inScan - 1;
+    event(levels[scan[i]], i - previous - 1, inScan == 0);
+    previous = i;
+  }
+}
+
+}  // namespace mavrion::encoder::builtin::mpeg4
