@@ -35,6 +35,7 @@ struct Mpeg4Encoder::Macroblock {
   std::uint8_t interCodings = 0;
   MotionVector lastMv;
   std::int32_t stillError = -1;  // luma error of what is shown while still; -1 until measured
+  bool pending = false;  // changed, but left for a later frame
   // This frame.
   bool changed = false;
   bool coded = false;
@@ -48,6 +49,7 @@ struct Mpeg4Encoder::Macroblock {
 
 struct Mpeg4Encoder::Analysis {
   std::vector<int> changed;
+  bool moved = false;  // a change that is not one left pending: the screen moved since the last frame
   std::vector<MotionVector> candidates;  // moves seen on the whole screen
   std::vector<MotionVector> lastMoves;   // the most common moves of the last frame
   std::vector<MacroblockLevels> levels;
@@ -84,6 +86,7 @@ AsfVideoFormat Mpeg4Encoder::Format() const {
 void Mpeg4Encoder::Analyse(const BgraImage& picture, bool key) {
   Analysis& a = *analysis_;
   a.changed.clear();
+  a.moved = false;
   a.candidates = a.lastMoves;
   const int w = settings_.width, h = settings_.height;
   const std::size_t lastStride = static_cast<std::size_t>(w) * 4;
@@ -107,6 +110,7 @@ void Mpeg4Encoder::Analyse(const BgraImage& picture, bool key) {
       if (changed) {
         ConvertMacroblock(picture.pixels, picture.strideBytes, w, h, mx, my, source_.get());
         a.changed.push_back(index);
+        a.moved = a.moved || !mb.pending;
       } else if (mb.stillError < 0) {
         mb.stillError = MotionSearch(*source_, *reference_, kBorder).Cost(mx, my, MotionVector{});
         if (mb.stillError < kShownExactly) mb.quality = 1;
@@ -370,6 +374,7 @@ void Mpeg4Encoder::Commit(const BgraImage& picture, bool key, int q, std::size_t
     } else if (mb.changed) {
       RestoreSource(static_cast<int>(i));  // waits for a later frame
     }
+    mb.pending = mb.changed && !mb.coded;
     if (mb.changed || mb.coded) mb.stillError = -1;
     if (!mb.coded) continue;
     mb.quality = static_cast<std::uint8_t>(q);
@@ -412,6 +417,7 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
   const bool key = keyTiming == KeyTiming::kNow;
   Analyse(picture, key);
   Analysis& a = *analysis_;
+  rate_.NoteMotion(!key && a.moved);
   if (!key && a.changed.empty()) return Sharpen(picture, timeMs, out);
   if (keyTiming == KeyTiming::kOverdue) {
     if (!KeepWhatFits(picture, timeMs, rate_.OverdueKeyBudget(), out)) LeaveOut(timeMs, out);
@@ -555,7 +561,10 @@ void Mpeg4Encoder::LeaveOut(std::int64_t timeMs, std::vector<std::uint8_t>* out)
   // The source planes go back to what the reference was coded from, as
   // unchanged macroblocks are refined from them.
   if (started_) {
-    for (int index : analysis_->changed) RestoreSource(index);
+    for (int index : analysis_->changed) {
+      RestoreSource(index);
+      blocks_[index].pending = true;
+    }
   }
   ++counts_.dropped;
   WriteNotCoded(timeMs, out);

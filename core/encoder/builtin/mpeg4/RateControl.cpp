@@ -10,14 +10,18 @@ namespace {
 // gives the most fidelity for the bits soonest.
 constexpr std::int64_t kSharpenMs = 800;
 // Sharpening leaves this part of the buffer for the next change (on top of
-// the margin Room keeps): a new page at a coarse quantiser.
-constexpr std::int64_t kChangeReservePercent = 25;
+// the margin Room keeps): a new page at a middling quantiser.
+constexpr std::int64_t kChangeReservePercent = 40;
 // A change that takes the bucket's room at once leaves this part of the
 // buffer for the frames that follow it.
 constexpr std::int64_t kAfterChangePercent = 10;
-// Refinement finer than this quantiser keeps this part of the buffer.
-constexpr int kReadableQuantiser = 5;
-constexpr std::int64_t kPolishReservePercent = 50;
+// New content is shown at this quantiser when the room allows.
+constexpr int kReadableQuantiser = 7;
+// Once every still part is at this quantiser or finer, what sharpening
+// adds is worth less than room for the next page: it keeps this part of
+// the buffer, and the bucket drains while the screen stays still.
+constexpr int kPolishQuantiser = 9;
+constexpr std::int64_t kPolishReservePercent = 85;
 // A plane of refinement alone holds at least this many times what its
 // macroblocks left as they were cost, or waits at most this many frames
 // for it.
@@ -94,11 +98,10 @@ RateControl::Refinement RateControl::PlanRefinement(const StillParts& still, std
     ++r.quantiser;
   }
   // Spread over the sharpening time; above the reserve line, less than the
-  // rate's share, so that the bucket drains to it. Once text is readable,
-  // the rest of the sharpness is worth less than room for the next page:
-  // it keeps a larger reserve.
+  // rate's share, so that the bucket drains to it.
   const std::int64_t frames = std::max<std::int64_t>(1, kSharpenMs * framesPerThousandSeconds_ / 1000000);
-  const std::int64_t reserve = r.quantiser < kReadableQuantiser ? kPolishReservePercent : kChangeReservePercent;
+  const bool polishing = still.countCoarserThan[std::max(finest_, kPolishQuantiser)] == 0;
+  const std::int64_t reserve = polishing ? kPolishReservePercent : kChangeReservePercent;
   const std::int64_t above = Room() - capacity_ * reserve / 100;
   const std::int64_t share = std::clamp(frameShare_ + above / frames, frameShare_ / 8, std::max<std::int64_t>(0, Room()));
   r.bits = std::min(share * (sharpenWaited_ + 1), Room());
@@ -149,18 +152,29 @@ bool RateControl::MeasureKept(double predictedKeptBits, bool fewChanges) const {
 
 RateControl::PlanePlan RateControl::PlanPlane(const PlaneCost& cost, bool key, double keptBits) const {
   PlanePlan plan;
+  plan.finest = finest_;
   // A key frame may take much of the bucket: what stays still afterwards
   // costs nothing more, and it shows sharp from the start; the sharper the
   // profile, the more (what is left keeps frames coming).
   const std::int64_t room = Room();
   const std::int64_t keyShare = room / 4 + room * sharpness_ / 200;
   plan.target = key ? std::max(Target(), keyShare) : Target();
+  std::int64_t refineFrom = plan.target;
   if (!key) {
     // New content (a page, a listing, a window opened) is what the viewer
     // reads next: it may take the bucket's spare room at once to show
-    // readable, rather than coarse and sharpened over seconds.
+    // readable, rather than coarse and sharpened over seconds. Not while
+    // the screen keeps moving (a scroll, a drag, a video): what a frame
+    // shows then is soon replaced, and the room is kept for the picture
+    // the screen comes to rest on. The model only guesses what the
+    // readable quantiser costs: the search may take all of the allowance
+    // for it, but no finer.
     const auto readable = static_cast<std::int64_t>(PredictBits(cost, ReadableQuantiser()));
-    plan.target = std::max(plan.target, std::min(readable, ChangeAllowance()));
+    if (framesMoving_ < 2 && readable > plan.target && ChangeAllowance() > plan.target) {
+      refineFrom = std::min(readable, ChangeAllowance());
+      plan.target = ChangeAllowance();
+      plan.finest = ReadableQuantiser();
+    }
     // A frame that costs no more than the rate's share per frame even at
     // the coarsest quantiser kept is never left out (a small area that
     // changes every frame keeps every frame), and may take up to that share.
@@ -173,7 +187,7 @@ RateControl::PlanePlan RateControl::PlanPlane(const PlaneCost& cost, bool key, d
     // on larger, and a frame left out shows all of them where they were.
     if (!affordable && fullness_ > capacity_ * 8 / 10) plan.crowdedBits = frameShare_ * 3 / 2;
   }
-  plan.quantiser = finest_;
+  plan.quantiser = plan.finest;
   while (plan.quantiser < 31 && PredictBits(cost, plan.quantiser) > static_cast<double>(plan.target)) {
     ++plan.quantiser;
   }
@@ -184,8 +198,8 @@ RateControl::PlanePlan RateControl::PlanPlane(const PlaneCost& cost, bool key, d
   // it; nothing while the bucket is well over half full.
   plan.refineBits = fullness_ > capacity_ * 6 / 10
                         ? 0
-                        : std::max<std::int64_t>(plan.target / 5, static_cast<std::int64_t>(
-                                                                      plan.target - PredictBits(cost, plan.quantiser)));
+                        : std::max<std::int64_t>(refineFrom / 5, static_cast<std::int64_t>(
+                                                                     refineFrom - PredictBits(cost, plan.quantiser)));
   return plan;
 }
 
@@ -194,7 +208,7 @@ bool RateControl::LeaveOutRatherThan(int q, const PlanePlan& plan, int leftOutIn
 }
 
 QuantiserSearch::QuantiserSearch(const RateControl& rate, const RateControl::PlanePlan& plan)
-    : room_(rate.Room()), target_(plan.target), q_(plan.quantiser), low_(rate.FinestQuantiser()), high_(31) {}
+    : room_(rate.Room()), target_(plan.target), q_(plan.quantiser), low_(plan.finest), high_(31) {}
 
 bool QuantiserSearch::Next(std::size_t bits) {
   const bool over = static_cast<std::int64_t>(bits) > room_ || static_cast<double>(bits) > target_ * 1.2;

@@ -78,10 +78,14 @@ class RateControl {
   struct PlanePlan {
     std::int64_t target = 0;
     int quantiser = 31;            // the first to try
+    int finest = 2;                // the finest the search may go to
     std::int64_t refineBits = 0;   // for still parts shown coarser than the plane
     bool mayLeaveOut = false;      // else the plane is coded whole
     std::int64_t crowdedBits = 0;  // when not 0: keep what changed most within this
   };
+  // Whether the screen moved since the last frame (not only changes left
+  // pending by an earlier one); once a frame, before planning it.
+  void NoteMotion(bool moved) { framesMoving_ = moved ? framesMoving_ + 1 : 0; }
   // keptBits: what the plane costs at the coarsest quantiser kept.
   PlanePlan PlanPlane(const PlaneCost& cost, bool key, double keptBits) const;
   // High sharpness leaves a frame out rather than coarsen it to q.
@@ -122,6 +126,7 @@ class RateControl {
   std::int64_t lastMs_ = 0;
   double weight_[3] = {1.0, 1.5, 1.0};  // by Kind
   int sharpness_;
+  int framesMoving_ = 0;  // in a row
   int sharpenWaited_ = 0;  // still frames shown again while refinement gathers bits
   std::int64_t keyWantedSinceMs_ = -1;
   int lastKeyQuantiser_ = 0;

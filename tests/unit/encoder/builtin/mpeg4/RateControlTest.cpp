@@ -1,0 +1,45 @@
+#include "core/encoder/builtin/mpeg4/RateControl.h"
+
+#include <gtest/gtest.h>
+
+namespace mavrion::encoder::builtin::mpeg4 {
+namespace {
+
+// A page of new content: a change the bucket's room pays for at once, but
+// not while the screen goes on moving (each frame of a scroll is soon
+// replaced); the frame it rests on may take the room again.
+TEST(RateControlTest, NewContentTakesTheRoomOnlyWhereTheScreenComesToRest) {
+  RateControl rate(400000, 5000, 15000, 95);
+  RateControl::PlaneCost page;
+  for (int i = 0; i < 2000; ++i) page.Add(RateControl::kIntra, 20000);
+  auto target = [&](bool moved) {
+    rate.NoteMotion(moved);
+    return rate.PlanPlane(page, false, 1e9).target;
+  };
+  const std::int64_t share = rate.FrameShare();
+  EXPECT_GT(target(true), 20 * share) << "a page turned";
+  EXPECT_LT(target(true), 3 * share) << "a scroll going on";
+  EXPECT_LT(target(true), 3 * share);
+  EXPECT_GT(target(false), 20 * share) << "what is left of it once the screen rests";
+}
+
+// The model only guesses what new content costs: a page that comes out at
+// three times the guess is still kept at the readable quantiser while it
+// fits the room, rather than coarsened to the guess.
+TEST(RateControlTest, APageDearerThanTheModelGuessedKeepsTheReadableQuantiserWithinTheRoom) {
+  RateControl rate(400000, 5000, 15000, 95);
+  RateControl::PlaneCost page;
+  for (int i = 0; i < 2000; ++i) page.Add(RateControl::kIntra, 1000);
+  rate.NoteMotion(true);
+  const RateControl::PlanePlan plan = rate.PlanPlane(page, false, 1e9);
+  QuantiserSearch search(rate, plan);
+  const double guess = rate.PredictBits(page, search.Quantiser());
+  ASSERT_LT(3 * guess, static_cast<double>(rate.Room()));
+  while (search.Next(static_cast<std::size_t>(3 * rate.PredictBits(page, search.Quantiser())))) {
+  }
+  EXPECT_EQ(search.Chosen(), plan.finest);
+  EXPECT_GT(plan.finest, rate.FinestQuantiser()) << "and no finer than readable";
+}
+
+}  // namespace
+}  // namespace mavrion::encoder::builtin::mpeg4
