@@ -55,13 +55,17 @@ OurRun EncodeOurs(const std::function<const std::uint8_t*(std::size_t)>& frame, 
   setup.packetSize = 32768;
   if (!sink.Open(path) || !writer.Begin(setup)) return r;
   std::vector<std::uint8_t> coded;
+  std::int64_t lastKeyMs = 0;
   for (const std::uint8_t* pixels; (pixels = frame(r.frames)) != nullptr; ++r.frames) {
     builtin::BgraImage image{pixels, width, height, width * 4};
     const std::int64_t t = static_cast<std::int64_t>(r.frames) * 1000 / fps;
-    const bool wantKey = r.frames % (static_cast<std::size_t>(fps) * 10) == 0;
+    // As the recorder asks: every frame from ten seconds after the last key
+    // frame until the encoder makes one.
+    const bool wantKey = r.frames == 0 || t - lastKeyMs >= 10000;
     const double start = ThreadCpuSeconds();
     const bool key = encoder.Encode(image, t, wantKey, &coded);
     r.cpuSeconds += ThreadCpuSeconds() - start;
+    if (key) lastKeyMs = t;
     writer.WriteVideoFrame(t, key, coded.data(), coded.size());
     r.bytes += coded.size();
   }

@@ -418,7 +418,14 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
   Analyse(picture, key);
   Analysis& a = *analysis_;
   rate_.NoteMotion(!key && a.moved);
-  if (!key && a.changed.empty()) return Sharpen(picture, timeMs, out);
+  if (!key && a.changed.empty()) {
+    // The key frame on its way sharpens everything: the bucket drains for it.
+    if (keyTiming == KeyTiming::kOverdue) {
+      EncodeRepeat(timeMs, out);
+      return false;
+    }
+    return Sharpen(picture, timeMs, out);
+  }
   if (keyTiming == KeyTiming::kOverdue) {
     if (!KeepWhatFits(picture, timeMs, rate_.OverdueKeyBudget(), out)) LeaveOut(timeMs, out);
     return false;

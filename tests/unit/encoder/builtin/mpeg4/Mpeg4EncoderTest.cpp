@@ -114,7 +114,7 @@ TEST(Mpeg4EncoderTest, FfmpegDecodesEveryFrameAsOurReconstructionWithinOneAndThe
     std::vector<std::vector<std::uint8_t>> shown;
     std::vector<std::int64_t> bits;
     std::vector<std::uint8_t> out;
-    std::int64_t lastKey = 0;
+    std::int64_t lastKey = 0, longestKeyWait = 0;
     double stillFrom = 0, stillTo = 0;
     int leftOutInARow = 0, mostLeftOutInARow = 0;
     for (int f = 0; f < frames; ++f) {
@@ -125,6 +125,7 @@ TEST(Mpeg4EncoderTest, FfmpegDecodesEveryFrameAsOurReconstructionWithinOneAndThe
       const std::uint64_t droppedBefore = encoder.Totals().dropped;
       bool key = encoder.Encode(picture, t, f == 0 || t - lastKey >= 10000, &out);
       if (key) lastKey = t;
+      longestKeyWait = std::max(longestKeyWait, t - lastKey - 10000);
       leftOutInARow = encoder.Totals().dropped > droppedBefore ? leftOutInARow + 1 : 0;
       mostLeftOutInARow = std::max(mostLeftOutInARow, leftOutInARow);
       if (f == 200) stillFrom = LumaPsnr(encoder.Reconstruction(), picture);
@@ -136,6 +137,7 @@ TEST(Mpeg4EncoderTest, FfmpegDecodesEveryFrameAsOurReconstructionWithinOneAndThe
     ASSERT_TRUE(writer.Finish());
     const Mpeg4Encoder::Counts& c = encoder.Totals();
     EXPECT_GE(c.keys, 3u);
+    EXPECT_LE(longestKeyWait, 5000) << "key frame late by " << longestKeyWait << " ms, sharpness " << sharpness;
     EXPECT_GT(c.refinedMacroblocks, 0u);
     EXPECT_GT(stillTo, stillFrom + 3) << "a still screen is refined, sharpness " << sharpness;
     if (sharpness >= 95) EXPECT_GE(stillTo, 38) << "a screen that stops is sharp 4 s later, sharpness " << sharpness;
