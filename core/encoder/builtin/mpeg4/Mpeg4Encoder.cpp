@@ -411,6 +411,7 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
   const KeyTiming keyTiming = started_ ? rate_.TimeKey(wantKey, timeMs) : KeyTiming::kNow;
   if (keyTiming == KeyTiming::kOverdue && rate_.MayLeaveOut(leftOut_)) {
     ++leftOut_;
+    analysis_->changed.clear();  // this picture was not looked at: nothing of it waits
     LeaveOut(timeMs, out);
     return false;
   }
