@@ -27,6 +27,8 @@ constexpr std::int64_t kPolishReservePercent = 85;
 // for it.
 constexpr std::int64_t kRefinePlanes = 5;
 constexpr int kLongestSharpenWait = 8;
+// A key frame aims no finer than this quantiser.
+constexpr int kKeyQuantiser = 5;
 // A key frame waits this long for room for one like the last.
 constexpr std::int64_t kKeyWaitMs = 2000;
 
@@ -153,12 +155,15 @@ bool RateControl::MeasureKept(double predictedKeptBits, bool fewChanges) const {
 RateControl::PlanePlan RateControl::PlanPlane(const PlaneCost& cost, bool key, double keptBits) const {
   PlanePlan plan;
   plan.finest = finest_;
-  // A key frame may take much of the bucket: what stays still afterwards
-  // costs nothing more, and it shows sharp from the start; the sharper the
-  // profile, the more (what is left keeps frames coming).
+  // A key frame codes the whole screen again. It may take the bucket's
+  // room, less what the frames after it need, to show the screen as sharp
+  // as it was (sharpening it again afterwards costs more than coding it so
+  // now), but no finer than kKeyQuantiser. With little room, it takes a
+  // part that grows with the sharpness.
   const std::int64_t room = Room();
   const std::int64_t keyShare = room / 4 + room * sharpness_ / 200;
-  plan.target = key ? std::max(Target(), keyShare) : Target();
+  plan.target = key ? std::max({Target(), keyShare, ChangeAllowance()}) : Target();
+  if (key) plan.finest = std::max(finest_, kKeyQuantiser);
   std::int64_t refineFrom = plan.target;
   if (!key) {
     // New content (a page, a listing, a window opened) is what the viewer
