@@ -18,8 +18,7 @@ TEST(RateControlTest, NewContentTakesTheRoomOnlyWhereTheScreenComesToRest) {
   };
   const std::int64_t share = rate.FrameShare();
   EXPECT_GT(target(true), 20 * share) << "a page turned";
-  EXPECT_LT(target(true), 3 * share) << "a scroll going on";
-  EXPECT_LT(target(true), 3 * share);
+  for (int frame = 1; frame <= 2; ++frame) EXPECT_LT(target(true), 3 * share) << "a scroll going on, frame " << frame;
   EXPECT_GT(target(false), 20 * share) << "what is left of it once the screen rests";
 }
 
