@@ -15,6 +15,11 @@ constexpr std::int64_t kChangeReservePercent = 40;
 // A change that takes the bucket's room at once leaves this part of the
 // buffer for the frames that follow it.
 constexpr std::int64_t kAfterChangePercent = 10;
+// A change takes the room at once only from a bucket no fuller than this:
+// a screen that changes in bursts (a video whose frames come unevenly, a
+// busy page) would otherwise take it at every burst, and leave the bucket
+// full when the page the viewer reads comes.
+constexpr std::int64_t kChangeFromPercent = 55;
 // New content is shown at this quantiser when the room allows.
 constexpr int kReadableQuantiser = 7;
 // Once every still part is at this quantiser or finer, what sharpening
@@ -175,7 +180,8 @@ RateControl::PlanePlan RateControl::PlanPlane(const PlaneCost& cost, bool key, d
     // readable quantiser costs: the search may take all of the allowance
     // for it, but no finer.
     const auto readable = static_cast<std::int64_t>(PredictBits(cost, ReadableQuantiser()));
-    if (framesMoving_ < 2 && readable > plan.target && ChangeAllowance() > plan.target) {
+    const bool rested = framesMoving_ < 2 && fullness_ <= capacity_ * kChangeFromPercent / 100;
+    if (rested && readable > plan.target && ChangeAllowance() > plan.target) {
       refineFrom = std::min(readable, ChangeAllowance());
       plan.target = ChangeAllowance();
       plan.finest = ReadableQuantiser();

@@ -20,6 +20,8 @@ TEST(RateControlTest, NewContentTakesTheRoomOnlyWhereTheScreenComesToRest) {
   EXPECT_GT(target(true), 20 * share) << "a page turned";
   for (int frame = 1; frame <= 2; ++frame) EXPECT_LT(target(true), 3 * share) << "a scroll going on, frame " << frame;
   EXPECT_GT(target(false), 20 * share) << "what is left of it once the screen rests";
+  rate.Add(static_cast<std::uint64_t>(rate.Capacity() * 6 / 10));
+  EXPECT_LT(target(false), 3 * share) << "but not from a bucket filled by the bursts before";
 }
 
 // The model only guesses what new content costs: a page (or a key frame)
