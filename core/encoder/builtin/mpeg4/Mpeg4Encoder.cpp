@@ -408,7 +408,8 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
                           std::vector<std::uint8_t>* out) {
   rate_.Advance(timeMs);
   using KeyTiming = RateControl::KeyTiming;
-  const KeyTiming keyTiming = started_ ? rate_.TimeKey(wantKey, timeMs) : KeyTiming::kNow;
+  const KeyTiming keyTiming =
+      started_ ? rate_.TimeKey(wantKey, timeMs, wantKey ? ScreenQuantiser() : 0) : KeyTiming::kNow;
   if (keyTiming == KeyTiming::kOverdue && rate_.MayLeaveOut(leftOut_)) {
     ++leftOut_;
     analysis_->changed.clear();  // this picture was not looked at: nothing of it waits
@@ -520,6 +521,19 @@ bool Mpeg4Encoder::KeepWhatFits(const BgraImage& picture, std::int64_t timeMs, s
     }
   }
   return false;
+}
+
+int Mpeg4Encoder::ScreenQuantiser() const {
+  // What a macroblock's bits go as: 1/q. Those shown exactly (flat) cost
+  // alike at any quantiser.
+  double inverses = 0;
+  int counted = 0;
+  for (const Macroblock& mb : blocks_) {
+    if (mb.quality <= 1) continue;
+    inverses += 1.0 / mb.quality;
+    ++counted;
+  }
+  return counted > 0 ? static_cast<int>(counted / inverses) : 0;
 }
 
 RateControl::StillParts Mpeg4Encoder::StillParts() const {

@@ -79,6 +79,8 @@ class Mpeg4Encoder : public VideoCodec {
   // rate control plans, or the last picture is shown again.
   bool Sharpen(const BgraImage& picture, std::int64_t timeMs, std::vector<std::uint8_t>* out);
   RateControl::StillParts StillParts() const;
+  // The quantiser the screen is shown at, as one figure for the rate model.
+  int ScreenQuantiser() const;
   void LeaveOut(std::int64_t timeMs, std::vector<std::uint8_t>* out);
   // Puts macroblock index of the source planes back to what the reference
   // was coded from (still parts are refined from them).

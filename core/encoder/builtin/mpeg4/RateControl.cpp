@@ -1,6 +1,7 @@
 #include "core/encoder/builtin/mpeg4/RateControl.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace mavrion::encoder::builtin::mpeg4 {
 namespace {
@@ -139,10 +140,18 @@ void RateControl::Learn(const PlaneCost& cost, int q, double bits) {
         cost.count[kInter] * kOverheadBits[kInter] + cost.count[kIntra] * kOverheadBits[kIntra] + 64, most, q, bits);
 }
 
-RateControl::KeyTiming RateControl::TimeKey(bool wanted, std::int64_t timeMs) {
+RateControl::KeyTiming RateControl::TimeKey(bool wanted, std::int64_t timeMs, int screenQuantiser) {
   if (!wanted) return KeyTiming::kNotNow;
   if (keyWantedSinceMs_ < 0) keyWantedSinceMs_ = timeMs;
-  if (Room() >= lastKeyBits_) return KeyTiming::kNow;
+  // A key frame need be no sharper than the screen it codes again: one
+  // coarser than the last costs less, about as the square root of the
+  // ratio of quantisers on real screens.
+  std::int64_t needed = lastKeyBits_;
+  if (screenQuantiser > lastKeyQuantiser_ && lastKeyQuantiser_ > 0) {
+    needed = static_cast<std::int64_t>(static_cast<double>(lastKeyBits_) *
+                                       std::sqrt(static_cast<double>(lastKeyQuantiser_) / screenQuantiser));
+  }
+  if (Room() >= needed) return KeyTiming::kNow;
   return timeMs - keyWantedSinceMs_ >= kKeyWaitMs ? KeyTiming::kOverdue : KeyTiming::kNotNow;
 }
 

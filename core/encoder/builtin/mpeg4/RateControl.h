@@ -60,10 +60,12 @@ class RateControl {
   void Learn(const PlaneCost& cost, int q, double bits);
 
   // Whether a key frame asked for comes now. It waits while the bucket has
-  // no room for one like the last (frames go on as predicted ones); after
-  // two seconds of waiting it is overdue, and the bucket is drained for it.
+  // no room for one like the last, as sharp as the screen is shown now
+  // (frames go on as predicted ones); after two seconds of waiting it is
+  // overdue, and the bucket is drained for it. screenQuantiser: what the
+  // screen is shown at now, 0 when not known.
   enum class KeyTiming { kNotNow, kNow, kOverdue };
-  KeyTiming TimeKey(bool wanted, std::int64_t timeMs);
+  KeyTiming TimeKey(bool wanted, std::int64_t timeMs, int screenQuantiser);
   void KeyCoded(int q, std::int64_t bits);
   // While a key frame is overdue, frames keep only what changed most, for
   // this many bits.

@@ -44,5 +44,15 @@ TEST(RateControlTest, APageDearerThanTheModelGuessedKeepsItsQuantiserWithinTheRo
   }
 }
 
+// A key frame waits for room for one like the last, but only as sharp as
+// the screen is shown now: a screen shown coarser gets its key sooner.
+TEST(RateControlTest, AKeyFrameWaitsOnlyForRoomForTheScreenAsSharpAsItIs) {
+  RateControl rate(400000, 5000, 15000, 95);
+  rate.KeyCoded(5, rate.Capacity() / 2);
+  rate.Add(static_cast<std::uint64_t>(rate.Capacity() / 2));
+  EXPECT_EQ(rate.TimeKey(true, 0, 5), RateControl::KeyTiming::kNotNow) << "a screen as sharp as the last key";
+  EXPECT_EQ(rate.TimeKey(true, 0, 20), RateControl::KeyTiming::kNow) << "a screen four times coarser";
+}
+
 }  // namespace
 }  // namespace mavrion::encoder::builtin::mpeg4
