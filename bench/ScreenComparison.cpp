@@ -355,7 +355,7 @@ int RunScreenComparison(const ScreenOptions& o) {
         // asked for the rate that, as it overshot 400 kbit/s, comes to no
         // more than the rival's (the bucket's buffer lets ours take more
         // over a short recording).
-        if (theirs.ok && ours.ok && theirs.kbps > ours.kbps * 1.1) {
+        if (theirs.ok && ours.ok && theirs.kbps > kBitsPerSecond / 1000 * 1.1 && theirs.kbps > ours.kbps) {
           show(std::string("Mavrion at ") + rival.name + " rate",
                RunNative(s, o.fps, o.sharpness.front(), kBitsPerSecond * theirs.kbps / ours.kbps));
         }
