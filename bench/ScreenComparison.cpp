@@ -352,9 +352,10 @@ int RunScreenComparison(const ScreenOptions& o) {
         const Figures theirs = RunRival(rival, s, o.fps);
         show(rival.name, theirs);
         // A rival that does not hold the rate is also met at its own: ours
-        // asked for the rate that, as it overshot 400 kbit/s, comes to no
-        // more than the rival's (the bucket's buffer lets ours take more
-        // over a short recording).
+        // is asked for the rival's rate scaled down by as much as ours went
+        // over 400 kbit/s, so that it takes no more than the rival (over a
+        // short recording the bucket's buffer lets ours take more than it
+        // is asked for).
         if (theirs.ok && ours.ok && theirs.kbps > kBitsPerSecond / 1000 * 1.1 && theirs.kbps > ours.kbps) {
           show(std::string("Mavrion at ") + rival.name + " rate",
                RunNative(s, o.fps, o.sharpness.front(), kBitsPerSecond * theirs.kbps / ours.kbps));

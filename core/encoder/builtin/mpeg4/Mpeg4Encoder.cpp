@@ -524,8 +524,8 @@ bool Mpeg4Encoder::KeepWhatFits(const BgraImage& picture, std::int64_t timeMs, s
 }
 
 int Mpeg4Encoder::ScreenQuantiser() const {
-  // What a macroblock's bits go as: 1/q. Those shown exactly (flat) cost
-  // alike at any quantiser.
+  // The harmonic mean, as a macroblock's bits go as 1/q. Those shown
+  // exactly (flat) cost alike at any quantiser and are left out.
   double inverses = 0;
   int counted = 0;
   for (const Macroblock& mb : blocks_) {

@@ -189,8 +189,8 @@ RateControl::PlanePlan RateControl::PlanPlane(const PlaneCost& cost, bool key, d
     // readable quantiser costs: the search may take all of the allowance
     // for it, but no finer.
     const auto readable = static_cast<std::int64_t>(PredictBits(cost, ReadableQuantiser()));
-    const bool rested = framesMoving_ < 2 && fullness_ <= capacity_ * kChangeFromPercent / 100;
-    if (rested && readable > plan.target && ChangeAllowance() > plan.target) {
+    const bool mayTakeRoom = framesMoving_ < 2 && fullness_ <= capacity_ * kChangeFromPercent / 100;
+    if (mayTakeRoom && readable > plan.target && ChangeAllowance() > plan.target) {
       refineFrom = std::min(readable, ChangeAllowance());
       plan.target = ChangeAllowance();
       plan.finest = ReadableQuantiser();
