@@ -44,6 +44,7 @@ struct Mpeg4Encoder::Macroblock {
   Mode mode = kSkip;
   MotionVector mv;
   std::int32_t cost = 0;
+  std::int32_t flatness = 0;  // what coding it intra has to take, as the search measures it
   std::uint8_t cbp = 0;
 };
 
@@ -230,6 +231,7 @@ void Mpeg4Encoder::SearchMotion(int index) {
   }
   bestCost = bestSad;
   const int intraCost = search.Flatness(mx, my);
+  mb.flatness = intraCost;
   mb.mv = best;
   mb.searchedIntra = mb.forceIntra || bestCost > intraCost + 512;
   if (mb.searchedIntra) {
@@ -416,62 +418,106 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
     LeaveOut(timeMs, out);
     return false;
   }
-  const bool key = keyTiming == KeyTiming::kNow;
+  bool key = keyTiming == KeyTiming::kNow;
   Analyse(picture, key);
+  rate_.NoteMotion(!key && analysis_->moved);
+  if (!key && wantKey && rate_.KeyWithNewContent(NewContentPercent())) {
+    key = true;
+    Analyse(picture, true);
+  }
+  if (key) {
+    if (EncodeKey(picture, timeMs, out)) return true;
+    Analyse(picture, false);  // no room: the key frame comes later, this one is predicted
+  }
+  return EncodePredicted(picture, timeMs, keyTiming == KeyTiming::kOverdue, out);
+}
+
+bool Mpeg4Encoder::EncodeKey(const BgraImage& picture, std::int64_t timeMs, std::vector<std::uint8_t>* out) {
+  const RateControl::PlaneCost cost = PlaneCost(true);
+  const RateControl::PlanePlan plan = rate_.PlanPlane(cost, true, 0);
+  int q = 31;
+  std::size_t bits = CodeAtSearchedQuantiser(true, plan, timeMs, out, &q);
+  if (static_cast<std::int64_t>(bits) > rate_.Room()) {
+    if (started_) return false;
+    // The first picture has nothing to fall back on: rather than a file
+    // without a picture, it keeps each block's mean only, and the still
+    // parts of the screen are refined from there.
+    dcOnly_ = true;
+    q = 31;
+    bits = CodePlane(true, q, -1, 0, timeMs, out);
+    dcOnly_ = false;
+  }
+  rate_.Learn(cost, q, static_cast<double>(bits));
+  rate_.KeyCoded(q, static_cast<std::int64_t>(bits));
+  Commit(picture, true, q, bits, timeMs);
+  return true;
+}
+
+bool Mpeg4Encoder::EncodePredicted(const BgraImage& picture, std::int64_t timeMs, bool keyOverdue,
+                                   std::vector<std::uint8_t>* out) {
   Analysis& a = *analysis_;
-  rate_.NoteMotion(!key && a.moved);
-  if (!key && a.changed.empty()) {
+  if (a.changed.empty()) {
     // The key frame on its way sharpens everything: the bucket drains for it.
-    if (keyTiming == KeyTiming::kOverdue) {
+    if (keyOverdue) {
       EncodeRepeat(timeMs, out);
       return false;
     }
     return Sharpen(picture, timeMs, out);
   }
-  if (keyTiming == KeyTiming::kOverdue) {
+  if (keyOverdue) {
     if (!KeepWhatFits(picture, timeMs, rate_.OverdueKeyBudget(), out)) LeaveOut(timeMs, out);
     return false;
   }
-  const RateControl::PlaneCost cost = PlaneCost(key);
+  const RateControl::PlaneCost cost = PlaneCost(false);
   double kept = rate_.PredictBits(cost, rate_.CoarsestKeptQuantiser());
-  if (!key && rate_.MeasureKept(kept, a.changed.size() * 4 < blocks_.size())) {
+  if (rate_.MeasureKept(kept, a.changed.size() * 4 < blocks_.size())) {
     kept = static_cast<double>(CodePlane(false, rate_.CoarsestKeptQuantiser(), -1, 0, timeMs, out));
   }
-  const RateControl::PlanePlan plan = rate_.PlanPlane(cost, key, kept);
+  const RateControl::PlanePlan plan = rate_.PlanPlane(cost, false, kept);
   if (plan.crowdedBits > 0 && KeepWhatFits(picture, timeMs, plan.crowdedBits, out)) return false;
-  QuantiserSearch search(rate_, plan);
-  std::size_t bits = 0;
-  do {
-    if (rate_.LeaveOutRatherThan(search.Quantiser(), plan, leftOut_)) {
-      ++leftOut_;
-      LeaveOut(timeMs, out);
-      return false;
-    }
-    bits = CodePlane(key, search.Quantiser(), -1, plan.refineBits, timeMs, out);
-  } while (search.Next(bits));
-  int q = search.Quantiser();
-  if (search.Chosen() != q) {
-    q = search.Chosen();
-    bits = CodePlane(key, q, -1, plan.refineBits, timeMs, out);
+  int q = 31;
+  const std::size_t bits = CodeAtSearchedQuantiser(false, plan, timeMs, out, &q);
+  if (bits == 0) {
+    ++leftOut_;
+    LeaveOut(timeMs, out);
+    return false;
   }
   const std::int64_t room = rate_.Room();
-  if (static_cast<std::int64_t>(bits) > room && !started_) {
-    // The first picture has nothing to fall back on: rather than a file
-    // without a picture, it keeps each block's mean only, and the still
-    // parts of the screen are refined from there.
-    dcOnly_ = true;
-    bits = CodePlane(key, 31, -1, 0, timeMs, out);
-    dcOnly_ = false;
-  } else if (static_cast<std::int64_t>(bits) > room) {
-    // Not even the coarsest quantiser fits. A key frame too comes later:
-    // this frame is predicted, what fits of it.
+  if (static_cast<std::int64_t>(bits) > room) {
+    // Not even the coarsest quantiser fits: what fits of it.
     if (!KeepWhatFits(picture, timeMs, room, out)) LeaveOut(timeMs, out);
     return false;
   }
   rate_.Learn(cost, q, static_cast<double>(bits));
-  if (key) rate_.KeyCoded(q, static_cast<std::int64_t>(bits));
-  Commit(picture, key, q, bits, timeMs);
-  return key;
+  Commit(picture, false, q, bits, timeMs);
+  return false;
+}
+
+std::size_t Mpeg4Encoder::CodeAtSearchedQuantiser(bool key, const RateControl::PlanePlan& plan, std::int64_t timeMs,
+                                                  std::vector<std::uint8_t>* out, int* q) {
+  QuantiserSearch search(rate_, plan);
+  std::size_t bits = 0;
+  do {
+    if (rate_.LeaveOutRatherThan(search.Quantiser(), plan, leftOut_)) return 0;
+    bits = CodePlane(key, search.Quantiser(), -1, plan.refineBits, timeMs, out);
+  } while (search.Next(bits));
+  *q = search.Quantiser();
+  if (search.Chosen() != *q) {
+    *q = search.Chosen();
+    bits = CodePlane(key, *q, -1, plan.refineBits, timeMs, out);
+  }
+  return bits;
+}
+
+int Mpeg4Encoder::NewContentPercent() const {
+  // Motion that leaves more than half of what intra coding would take
+  // explains little: text that replaced other text.
+  int fresh = 0;
+  for (int index : analysis_->changed) {
+    const Macroblock& mb = blocks_[index];
+    fresh += mb.mode == kIntra || 2 * mb.cost >= mb.flatness ? 1 : 0;
+  }
+  return static_cast<int>(fresh * 100 / blocks_.size());
 }
 
 RateControl::PlaneCost Mpeg4Encoder::PlaneCost(bool key) const {

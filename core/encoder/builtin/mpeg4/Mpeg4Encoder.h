@@ -40,12 +40,13 @@ class Mpeg4Encoder : public VideoCodec {
   // The sequence headers: the stream's codec data.
   const std::vector<std::uint8_t>& SequenceHeaders() const { return headers_; }
 
+  AsfVideoFormat Format() const override;
   // Codes picture (this encoder's size) for the frame at timeMs into out.
   // The first picture and wantKey give a key frame, unless the budget has
-  // no room for it yet (it comes at a later frame). A frame the budget has
-  // no room for is left out: out then holds a plane that is not coded.
+  // no room for it yet (it comes at a later frame, or with the next page of
+  // new content). A frame the budget has no room for is left out: out then
+  // holds a plane that is not coded.
   // Answers whether out is a key frame.
-  AsfVideoFormat Format() const override;
   bool Encode(const BgraImage& picture, std::int64_t timeMs, bool wantKey, std::vector<std::uint8_t>* out) override;
   // A frame that shows the last picture again.
   void EncodeRepeat(std::int64_t timeMs, std::vector<std::uint8_t>* out) override;
@@ -58,6 +59,16 @@ class Mpeg4Encoder : public VideoCodec {
  private:
   struct Macroblock;
   struct Analysis;
+  bool EncodeKey(const BgraImage& picture, std::int64_t timeMs, std::vector<std::uint8_t>* out);
+  bool EncodePredicted(const BgraImage& picture, std::int64_t timeMs, bool keyOverdue,
+                       std::vector<std::uint8_t>* out);
+  // Codes the plane at the quantisers the plan's search tries; answers its
+  // bits and the quantiser kept, or 0 where the plan leaves the frame out.
+  std::size_t CodeAtSearchedQuantiser(bool key, const RateControl::PlanePlan& plan, std::int64_t timeMs,
+                                      std::vector<std::uint8_t>* out, int* q);
+  // The part of the screen that changed to something motion does not
+  // explain, in percent.
+  int NewContentPercent() const;
   void Analyse(const BgraImage& picture, bool key);
   void SearchMotion(int index);
   void DiscoverMotion();

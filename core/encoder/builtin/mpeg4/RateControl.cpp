@@ -35,6 +35,9 @@ constexpr std::int64_t kRefinePlanes = 5;
 constexpr int kLongestSharpenWait = 8;
 // A key frame aims no finer than this quantiser.
 constexpr int kKeyQuantiser = 5;
+// A key frame asked for comes at once with new content over this part of
+// the screen, once it rests.
+constexpr int kKeyWithNewContentPercent = 20;
 // A key frame waits this long for room for one like the last.
 constexpr std::int64_t kKeyWaitMs = 2000;
 
@@ -155,6 +158,10 @@ RateControl::KeyTiming RateControl::TimeKey(bool wanted, std::int64_t timeMs, in
   return timeMs - keyWantedSinceMs_ >= kKeyWaitMs ? KeyTiming::kOverdue : KeyTiming::kNotNow;
 }
 
+bool RateControl::KeyWithNewContent(int newContentPercent) const {
+  return !Moving() && newContentPercent >= kKeyWithNewContentPercent;
+}
+
 void RateControl::KeyCoded(int q, std::int64_t bits) {
   lastKeyQuantiser_ = q;
   lastKeyBits_ = bits;
@@ -189,7 +196,7 @@ RateControl::PlanePlan RateControl::PlanPlane(const PlaneCost& cost, bool key, d
     // readable quantiser costs: the search may take all of the allowance
     // for it, but no finer.
     const auto readable = static_cast<std::int64_t>(PredictBits(cost, ReadableQuantiser()));
-    const bool mayTakeRoom = framesMoving_ < 2 && fullness_ <= capacity_ * kChangeFromPercent / 100;
+    const bool mayTakeRoom = !Moving() && fullness_ <= capacity_ * kChangeFromPercent / 100;
     if (mayTakeRoom && readable > plan.target && ChangeAllowance() > plan.target) {
       refineFrom = std::min(readable, ChangeAllowance());
       plan.target = ChangeAllowance();

@@ -66,6 +66,11 @@ class RateControl {
   // screen is shown at now, 0 when not known.
   enum class KeyTiming { kNotNow, kNow, kOverdue };
   KeyTiming TimeKey(bool wanted, std::int64_t timeMs, int screenQuantiser);
+  // Whether a key frame asked for comes with this frame, whose new
+  // content (what motion does not explain) covers newContentPercent of the
+  // screen: a page turned is coded much as a key frame codes it, and a key
+  // frame after it would find the bucket emptied by it.
+  bool KeyWithNewContent(int newContentPercent) const;
   void KeyCoded(int q, std::int64_t bits);
   // While a key frame is overdue, frames keep only what changed most, for
   // this many bits.
@@ -88,6 +93,8 @@ class RateControl {
   // Whether the screen moved since the last frame (not only changes left
   // pending by an earlier one); once a frame, before planning it.
   void NoteMotion(bool moved) { framesMoving_ = moved ? framesMoving_ + 1 : 0; }
+  // A scroll, a drag or a video: what a frame shows is soon replaced.
+  bool Moving() const { return framesMoving_ >= 2; }
   // keptBits: what the plane costs at the coarsest quantiser kept.
   PlanePlan PlanPlane(const PlaneCost& cost, bool key, double keptBits) const;
   // High sharpness leaves a frame out rather than coarsen it to q.

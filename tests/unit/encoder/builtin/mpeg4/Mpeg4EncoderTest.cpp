@@ -175,6 +175,36 @@ TEST(Mpeg4EncoderTest, FfmpegDecodesEveryFrameAsOurReconstructionWithinOneAndThe
   EXPECT_GT(droppedAt[100], 2 * droppedAt[95]) << "the default sharpness coarsens before it leaves frames out";
 }
 
+// A key frame asked for while the bucket has no room for one comes with
+// the next page turned, which costs nearly as much, rather than after it.
+TEST(Mpeg4EncoderTest, AKeyFrameWaitingForRoomComesWithAPageTurned) {
+  constexpr int w = 320, h = 240;
+  EncoderSettings settings;
+  settings.width = w;
+  settings.height = h;
+  settings.bitsPerSecond = 100000;
+  Mpeg4Encoder encoder(settings);
+  auto page = [&](std::uint32_t seed) {
+    std::vector<std::uint8_t> pixels(w * h * 4);
+    for (int y = 0; y < h; ++y) {
+      std::uint32_t row = seed * 7919u + static_cast<std::uint32_t>(y / 4) * 104729u;
+      for (int x = 0; x < w; ++x) {
+        row = row * 1103515245u + 12345u;
+        const std::uint8_t v = (row >> 16) % 5 == 0 ? 30 : 235;  // strokes on white, in lines
+        std::memset(&pixels[(static_cast<std::size_t>(y) * w + x) * 4], v, 4);
+      }
+    }
+    return pixels;
+  };
+  const std::vector<std::vector<std::uint8_t>> frames = {page(1), page(1), page(2)};
+  std::vector<std::uint8_t> out;
+  for (std::size_t f = 0; f < frames.size(); ++f) {
+    const bool key = encoder.Encode(BgraImage{frames[f].data(), w, h, w * 4}, static_cast<std::int64_t>(f) * 66,
+                                    true, &out);
+    EXPECT_EQ(key, f != 1) << "frame " << f;
+  }
+}
+
 TEST(Mpeg4EncoderTest, AFirstPictureTooBusyForTheBucketStillGivesThePlayerAPicture) {
   ASSERT_EQ(mt::MissingTools(), "");
   EncoderSettings settings;
