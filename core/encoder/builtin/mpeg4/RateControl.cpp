@@ -170,6 +170,10 @@ void RateControl::KeyCoded(int q, std::int64_t bits) {
 
 bool RateControl::MeasureKept(double predictedKeptBits, bool fewChanges) const {
   const double share = static_cast<double>(frameShare_);
+  // A crowded bucket keeps what changed most of a frame that is not
+  // affordable, and that is all of it where the frame turns out to be:
+  // measuring would change nothing there, at the cost of coding it.
+  if (Crowded()) return false;
   return predictedKeptBits > share && (predictedKeptBits < 3 * share || fewChanges);
 }
 
@@ -212,7 +216,7 @@ RateControl::PlanePlan RateControl::PlanPlane(const PlaneCost& cost, bool key, d
     // keeps what changed most, for one and a half shares: waiting for room
     // to code a whole frame later only makes the changes it must catch up
     // on larger, and a frame left out shows all of them where they were.
-    if (!affordable && fullness_ > capacity_ * 8 / 10) plan.crowdedBits = frameShare_ * 3 / 2;
+    if (!affordable && Crowded()) plan.crowdedBits = frameShare_ * 3 / 2;
   }
   plan.quantiser = plan.finest;
   while (plan.quantiser < 31 && PredictBits(cost, plan.quantiser) > static_cast<double>(plan.target)) {

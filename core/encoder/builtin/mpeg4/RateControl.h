@@ -82,6 +82,9 @@ class RateControl {
   // measured by coding it: near the rate's share, or for a few changes
   // (quick to code), the model is not to be trusted.
   bool MeasureKept(double predictedKeptBits, bool fewChanges) const;
+  // The bucket is nearly full: a frame that costs more than its share
+  // keeps only what changed most.
+  bool Crowded() const { return fullness_ > capacity_ * 8 / 10; }
   struct PlanePlan {
     std::int64_t target = 0;
     int quantiser = 31;            // the first to try
