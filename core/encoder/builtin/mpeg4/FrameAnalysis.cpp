@@ -91,6 +91,7 @@ void Mpeg4Encoder::DiscoverMotion() {
   const std::size_t samples = a.candidates.empty() ? 16 : 4;
   const std::size_t step = std::max<std::size_t>(1, a.changed.size() / samples);
   std::map<std::pair<int, int>, int> found;
+  bool shrunk = false;
   for (std::size_t i = step / 2; i < a.changed.size(); i += step) {
     const int index = a.changed[i];
     const int mx = index % mbWidth_, my = index / mbWidth_;
@@ -98,7 +99,8 @@ void Mpeg4Encoder::DiscoverMotion() {
     int bestCost = search.Cost(mx, my, best);
     for (const MotionVector& c : a.candidates) bestCost = std::min(bestCost, search.Cost(mx, my, c));
     if (bestCost < 512 || search.Flatness(mx, my) < 256) continue;
-    MotionVector far = search.WideSearch(mx, my, bestCost);
+    if (!shrunk) a.coarse.Shrink(source_->y, reference_->y), shrunk = true;
+    MotionVector far = search.WideSearch(mx, my, bestCost, a.coarse);
     if (far.x != 0 || far.y != 0) ++found[{far.x, far.y}];
   }
   for (const auto& [mv, count] : found) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/encoder/builtin/mpeg4/CoarseMotion.h"
 #include "core/encoder/builtin/mpeg4/MacroblockCoding.h"
 #include "core/encoder/builtin/mpeg4/Mpeg4Encoder.h"
 
@@ -45,6 +46,7 @@ struct Mpeg4Encoder::Analysis {
   bool moved = false;  // a change that is not one left pending: the screen moved since the last frame
   std::vector<MotionVector> candidates;  // moves seen on the whole screen
   std::vector<MotionVector> lastMoves;   // the most common moves of the last frame
+  CoarseMotion coarse;                   // shrunk once a frame, when a move is looked for far
   std::vector<MacroblockLevels> levels;
   double refinedError = 0;               // of the macroblocks refined in this plane
   int refined = 0;

@@ -151,7 +151,7 @@ MotionVector MotionSearch::Refine(int mx, int my, MotionVector start, int* cost)
   return best;
 }
 
-MotionVector MotionSearch::WideSearch(int mx, int my, int worse) const {
+MotionVector MotionSearch::WideSearch(int mx, int my, int worse, const CoarseMotion& coarse) const {
   // Every other row: enough to tell a match, half the work.
   int bestCost = kFar, bestX = 0, bestY = 0;
   auto consider = [&](int dx, int dy) {
@@ -160,6 +160,15 @@ MotionVector MotionSearch::WideSearch(int mx, int my, int worse) const {
     int c = HalfRowsCost(mx, my, dx, dy, bestCost);
     if (c < bestCost) bestCost = c, bestX = dx, bestY = dy;
   };
+  // A window dragged far in both directions: around what the shrunk
+  // pictures found first, as a good match found early cuts the other
+  // tries short.
+  int coarseX = 0, coarseY = 0;
+  if (coarse.Find(mx, my, &coarseX, &coarseY)) {
+    for (int dy = -3; dy <= 3; ++dy) {
+      for (int dx = -3; dx <= 3; ++dx) consider(coarseX + dx, coarseY + dy);
+    }
+  }
   // Pages scroll further than windows are dragged in a frame: vertically
   // as far as vectors reach.
   for (int d = -kLongestVector / 2; d <= kLongestVector / 2; ++d) consider(0, d);

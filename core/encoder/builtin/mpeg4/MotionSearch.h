@@ -6,6 +6,7 @@
 // differences.
 #include <climits>
 
+#include "core/encoder/builtin/mpeg4/CoarseMotion.h"
 #include "core/encoder/builtin/mpeg4/MacroblockCoding.h"
 #include "core/encoder/builtin/mpeg4/Planes.h"
 
@@ -27,10 +28,10 @@ class MotionSearch {
   void HalfStepCosts(int mx, int my, MotionVector centre, int costs[8]) const;
   // Walks from start to a local best, whole pixels and then half ones.
   MotionVector Refine(int mx, int my, MotionVector start, int* cost) const;
-  // Looks far along each axis and near in both directions, in whole
-  // pixels; answers a vector much better than worse (the cost to beat), or
-  // zero.
-  MotionVector WideSearch(int mx, int my, int worse) const;
+  // Looks far along each axis, near in both directions and around what
+  // the shrunk pictures found, in whole pixels; answers a vector much
+  // better than worse (the cost to beat), or zero.
+  MotionVector WideSearch(int mx, int my, int worse, const CoarseMotion& coarse) const;
   // The sum of absolute differences from the macroblock's mean: what
   // coding it intra roughly costs.
   int Flatness(int mx, int my) const;

@@ -205,6 +205,40 @@ TEST(Mpeg4EncoderTest, AKeyFrameWaitingForRoomComesWithAPageTurned) {
   }
 }
 
+TEST(Mpeg4EncoderTest, AWindowDraggedFarInBothDirectionsAtOnceIsCodedAsMotion) {
+  constexpr int w = 640, h = 480, windowW = 320, windowH = 240;
+  EncoderSettings settings;
+  settings.width = w;
+  settings.height = h;
+  settings.bitsPerSecond = 4000000;
+  Mpeg4Encoder encoder(settings);
+  // Lines of text in a window on a plain desktop; the drag moves it
+  // further in one frame than the search looks around a macroblock.
+  auto screen = [&](int left, int top) {
+    std::vector<std::uint8_t> pixels(w * h * 4, 90);
+    for (int y = 0; y < windowH; ++y) {
+      std::uint32_t row = static_cast<std::uint32_t>(y / 4) * 104729u;
+      for (int x = 0; x < windowW; ++x) {
+        row = row * 1103515245u + 12345u;
+        const std::uint8_t v = (row >> 16) % 5 == 0 ? 30 : 235;
+        std::memset(&pixels[(static_cast<std::size_t>(top + y) * w + left + x) * 4], v, 4);
+      }
+    }
+    return pixels;
+  };
+  const std::vector<std::vector<std::uint8_t>> frames = {screen(40, 40), screen(40, 40), screen(40 + 92, 40 + 60)};
+  std::vector<std::uint8_t> out;
+  std::uint64_t intraBefore = 0;
+  for (std::size_t f = 0; f < frames.size(); ++f) {
+    intraBefore = encoder.Totals().intraMacroblocks;
+    encoder.Encode(BgraImage{frames[f].data(), w, h, w * 4}, static_cast<std::int64_t>(f) * 66, f == 0, &out);
+  }
+  // The window's 300 macroblocks come from where it was; what it uncovered
+  // is plain.
+  EXPECT_EQ(encoder.Totals().dropped, 0u);
+  EXPECT_LT(encoder.Totals().intraMacroblocks - intraBefore, 30u);
+}
+
 TEST(Mpeg4EncoderTest, AFirstPictureTooBusyForTheBucketStillGivesThePlayerAPicture) {
   ASSERT_EQ(mt::MissingTools(), "");
   EncoderSettings settings;
