@@ -4,7 +4,8 @@
 // and blue swapped differs clearly from a screenshot) and a grey ramp along
 // the top. With --ticker, a small square below the ramp takes a new colour
 // every 1/30 s (for measuring how many different frames a recording
-// holds). Any key or click ends it.
+// holds). With --scroll, the whole picture also moves every 1/30 s, as a
+// video or a page scrolled all the time would. Any key or click ends it.
 #include <windows.h>
 
 namespace {
@@ -15,7 +16,12 @@ constexpr RECT kTicker = {40, 40, 104, 104};
 constexpr UINT_PTR kTickerTimer = 1;
 
 bool gTicker = false;
+bool gScroll = false;
 DWORD gTickerStep = 0;  // the 1/30 s the square shows
+// The picture is drawn once, this much larger than the window, and shown
+// from a position that moves 3 pixels across and 2 down each step.
+constexpr int kScrollReach = 300;
+HDC gPicture = nullptr;
 
 COLORREF TickerColour(DWORD step) {
   return RGB((step * 67) % 256, (step * 151 + 80) % 256, (step * 29 + 160) % 256);
@@ -31,11 +37,7 @@ COLORREF TileColour(int column, int row) {
   return RGB((column * 37 + row * 11) % 256, (row * 53 + 40) % 256, (column * 97 + row * 71 + 90) % 256);
 }
 
-void Paint(HWND hwnd) {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(hwnd, &paint);
-  RECT client;
-  GetClientRect(hwnd, &client);
+void DrawPattern(HDC dc, const RECT& client) {
   for (int top = 0; top < client.bottom; top += kTile) {
     for (int left = 0; left < client.right; left += kTile) {
       RECT tile = {left, top, left + kTile, top + kTile};
@@ -50,6 +52,31 @@ void Paint(HWND hwnd) {
     HBRUSH brush = CreateSolidBrush(RGB(level, level, level));
     FillRect(dc, &line, brush);
     DeleteObject(brush);
+  }
+}
+
+void ShowScrolled(HWND hwnd, HDC dc) {
+  RECT client;
+  GetClientRect(hwnd, &client);
+  if (gPicture == nullptr) {
+    RECT large = {0, 0, client.right + kScrollReach, client.bottom + kScrollReach};
+    gPicture = CreateCompatibleDC(dc);
+    SelectObject(gPicture, CreateCompatibleBitmap(dc, large.right, large.bottom));
+    DrawPattern(gPicture, large);
+  }
+  const int x = static_cast<int>(gTickerStep * 3 % kScrollReach), y = static_cast<int>(gTickerStep * 2 % kScrollReach);
+  BitBlt(dc, 0, 0, client.right, client.bottom, gPicture, x, y, SRCCOPY);
+}
+
+void Paint(HWND hwnd) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(hwnd, &paint);
+  RECT client;
+  GetClientRect(hwnd, &client);
+  if (gScroll) {
+    ShowScrolled(hwnd, dc);
+  } else {
+    DrawPattern(dc, client);
   }
   if (gTicker) PaintTicker(dc);
   EndPaint(hwnd, &paint);
@@ -67,6 +94,7 @@ LRESULT CALLBACK PatternProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (step != gTickerStep) {
         gTickerStep = step;
         HDC dc = GetDC(hwnd);
+        if (gScroll) ShowScrolled(hwnd, dc);
         PaintTicker(dc);
         ReleaseDC(hwnd, dc);
       }
@@ -87,7 +115,8 @@ LRESULT CALLBACK PatternProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
-  gTicker = commandLine != nullptr && lstrcmpA(commandLine, "--ticker") == 0;
+  gScroll = commandLine != nullptr && lstrcmpA(commandLine, "--scroll") == 0;
+  gTicker = gScroll || (commandLine != nullptr && lstrcmpA(commandLine, "--ticker") == 0);
   WNDCLASSA wc = {};
   wc.lpfnWndProc = PatternProc;
   wc.hInstance = instance;
