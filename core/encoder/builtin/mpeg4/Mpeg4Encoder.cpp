@@ -208,7 +208,10 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
   using KeyTiming = RateControl::KeyTiming;
   const KeyTiming keyTiming =
       started_ ? rate_.TimeKey(wantKey, timeMs, wantKey ? ScreenQuantiser() : 0) : KeyTiming::kNow;
-  if (keyTiming == KeyTiming::kOverdue && rate_.MayLeaveOut(leftOut_)) {
+  // While a key frame is overdue, every other frame is left out for it to
+  // have room sooner; not while changes seen earlier still wait to be
+  // shown.
+  if (keyTiming == KeyTiming::kOverdue && !Behind() && rate_.MayLeaveOut(leftOut_)) {
     ++leftOut_;
     analysis_->changed.clear();  // this picture was not looked at: nothing of it waits
     LeaveOut(timeMs, out);
@@ -261,7 +264,7 @@ bool Mpeg4Encoder::EncodePredicted(const BgraImage& picture, std::int64_t timeMs
     return Sharpen(picture, timeMs, out);
   }
   if (keyOverdue) {
-    if (!KeepWhatFits(picture, timeMs, rate_.OverdueKeyBudget(), out)) LeaveOut(timeMs, out);
+    if (!KeepWhatFits(picture, timeMs, rate_.OverdueKeyBudget(!a.moved), out)) LeaveOut(timeMs, out);
     return false;
   }
   const RateControl::PlaneCost cost = PlaneCost(false);
@@ -352,6 +355,10 @@ bool Mpeg4Encoder::KeepWhatFits(const BgraImage& picture, std::int64_t timeMs, s
     }
   }
   return false;
+}
+
+bool Mpeg4Encoder::Behind() const {
+  return std::any_of(blocks_.begin(), blocks_.end(), [](const Macroblock& mb) { return mb.pending; });
 }
 
 int Mpeg4Encoder::ScreenQuantiser() const {

@@ -92,6 +92,8 @@ class Mpeg4Encoder : public VideoCodec {
   RateControl::StillParts StillParts() const;
   // The quantiser the screen is shown at, as one figure for the rate model.
   int ScreenQuantiser() const;
+  // Whether changes seen earlier still wait to be coded.
+  bool Behind() const;
   void LeaveOut(std::int64_t timeMs, std::vector<std::uint8_t>* out);
   // Puts macroblock index of the source planes back to what the reference
   // was coded from (still parts are refined from them).

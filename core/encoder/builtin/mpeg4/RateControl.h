@@ -73,8 +73,12 @@ class RateControl {
   bool KeyWithNewContent(int newContentPercent) const;
   void KeyCoded(int q, std::int64_t bits);
   // While a key frame is overdue, frames keep only what changed most, for
-  // this many bits.
-  std::int64_t OverdueKeyBudget() const { return frameShare_ / 2; }
+  // this many bits: half a share, so that the bucket drains for it; as
+  // much as a crowded bucket gives while the screen rests on changes
+  // still waiting, so that it does not show them wrong until the key frame.
+  std::int64_t OverdueKeyBudget(bool leftoversOnly) const {
+    return leftoversOnly ? frameShare_ * 3 / 2 : frameShare_ / 2;
+  }
   // Whether another frame may be left out after this many in a row.
   bool MayLeaveOut(int leftOutInARow) const { return leftOutInARow < longestGap_; }
 
