@@ -38,8 +38,10 @@ constexpr int kKeyQuantiser = 5;
 // A key frame asked for comes at once with new content over this part of
 // the screen, once it rests.
 constexpr int kKeyWithNewContentPercent = 20;
-// A key frame waits this long for room for one like the last.
+// A key frame waits this long for room for one like the last, and longer
+// while the screen moves.
 constexpr std::int64_t kKeyWaitMs = 2000;
+constexpr std::int64_t kKeyWaitMovingMs = 6000;
 
 }  // namespace
 
@@ -155,7 +157,11 @@ RateControl::KeyTiming RateControl::TimeKey(bool wanted, std::int64_t timeMs, in
                                        std::sqrt(static_cast<double>(lastKeyQuantiser_) / screenQuantiser));
   }
   if (Room() >= needed) return KeyTiming::kNow;
-  return timeMs - keyWantedSinceMs_ >= kKeyWaitMs ? KeyTiming::kOverdue : KeyTiming::kNotNow;
+  // Draining for it while the screen moves would leave most of each frame
+  // out; it waits for the screen to rest, within reason.
+  const std::int64_t waited = timeMs - keyWantedSinceMs_;
+  const bool overdue = waited >= (Moving() ? kKeyWaitMovingMs : kKeyWaitMs);
+  return overdue ? KeyTiming::kOverdue : KeyTiming::kNotNow;
 }
 
 bool RateControl::KeyWithNewContent(int newContentPercent) const {

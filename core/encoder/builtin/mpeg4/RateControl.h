@@ -61,9 +61,9 @@ class RateControl {
 
   // Whether a key frame asked for comes now. It waits while the bucket has
   // no room for one like the last, as sharp as the screen is shown now
-  // (frames go on as predicted ones); after two seconds of waiting it is
-  // overdue, and the bucket is drained for it. screenQuantiser: what the
-  // screen is shown at now, 0 when not known.
+  // (frames go on as predicted ones); after two seconds of waiting (six
+  // while the screen moves) it is overdue, and the bucket is drained for
+  // it. screenQuantiser: what the screen is shown at now, 0 when not known.
   enum class KeyTiming { kNotNow, kNow, kOverdue };
   KeyTiming TimeKey(bool wanted, std::int64_t timeMs, int screenQuantiser);
   // Whether a key frame asked for comes with this frame, whose new

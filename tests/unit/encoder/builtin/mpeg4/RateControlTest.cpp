@@ -54,5 +54,20 @@ TEST(RateControlTest, AKeyFrameWaitsOnlyForRoomForTheScreenAsSharpAsItIs) {
   EXPECT_EQ(rate.TimeKey(true, 0, 20), RateControl::KeyTiming::kNow) << "a screen four times coarser";
 }
 
+// Draining the bucket for a key frame leaves most of each frame out: while
+// the screen moves, the key frame waits longer for it to rest.
+TEST(RateControlTest, AKeyFrameBecomesOverdueLaterWhileTheScreenMoves) {
+  for (bool moving : {false, true}) {
+    RateControl rate(400000, 5000, 15000, 95);
+    rate.KeyCoded(5, rate.Capacity());
+    rate.Add(static_cast<std::uint64_t>(rate.Capacity() / 2));
+    rate.NoteMotion(moving);
+    rate.NoteMotion(moving);
+    EXPECT_EQ(rate.TimeKey(true, 0, 5), RateControl::KeyTiming::kNotNow);
+    EXPECT_EQ(rate.TimeKey(true, 3000, 5), moving ? RateControl::KeyTiming::kNotNow : RateControl::KeyTiming::kOverdue)
+        << (moving ? "moving" : "at rest");
+  }
+}
+
 }  // namespace
 }  // namespace mavrion::encoder::builtin::mpeg4
