@@ -7,11 +7,30 @@
 #include <cstring>
 #include <map>
 
+#include <emmintrin.h>
+
 #include "core/encoder/builtin/mpeg4/MacroblockState.h"
 #include "core/encoder/builtin/mpeg4/MotionSearch.h"
 #include "core/encoder/builtin/mpeg4/PlaneSyntax.h"
 
 namespace mavrion::encoder::builtin::mpeg4 {
+namespace {
+
+// Whether bytes at a and b are the same. Every frame compares the whole
+// screen this way: the C library's memcmp is a plain byte loop in some
+// runtimes the program runs on.
+bool SameBytes(const std::uint8_t* a, const std::uint8_t* b, std::size_t bytes) {
+  __m128i differ = _mm_setzero_si128();
+  std::size_t i = 0;
+  for (; i + 16 <= bytes; i += 16) {
+    differ = _mm_or_si128(differ, _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)),
+                                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i))));
+  }
+  if (_mm_movemask_epi8(_mm_cmpeq_epi8(differ, _mm_setzero_si128())) != 0xFFFF) return false;
+  return i == bytes || std::memcmp(a + i, b + i, bytes - i) == 0;
+}
+
+}  // namespace
 
 void Mpeg4Encoder::Analyse(const BgraImage& picture, bool key) {
   Analysis& a = *analysis_;
@@ -29,8 +48,8 @@ void Mpeg4Encoder::Analyse(const BgraImage& picture, bool key) {
       const std::size_t bytes = static_cast<std::size_t>(std::min(16, w - x0)) * 4;
       for (int y = 0; !changed && y < rows; ++y) {
         const int row = my * 16 + y;
-        changed = std::memcmp(picture.pixels + row * picture.strideBytes + x0 * 4,
-                              &lastSource_[row * lastStride + x0 * 4], bytes) != 0;
+        changed = !SameBytes(picture.pixels + row * picture.strideBytes + x0 * 4,
+                             &lastSource_[row * lastStride + x0 * 4], bytes);
       }
       mb.changed = changed;
       mb.coded = false;
