@@ -35,7 +35,7 @@ bool SameBytes(const std::uint8_t* a, const std::uint8_t* b, std::size_t bytes) 
 void Mpeg4Encoder::Analyse(const BgraImage& picture, bool key) {
   Analysis& a = *analysis_;
   a.changed.clear();
-  a.moved = false;
+  a.fresh = 0;
   a.candidates = a.lastMoves;
   const int w = settings_.width, h = settings_.height;
   const std::size_t lastStride = static_cast<std::size_t>(w) * 4;
@@ -59,7 +59,7 @@ void Mpeg4Encoder::Analyse(const BgraImage& picture, bool key) {
       if (changed) {
         ConvertMacroblock(picture.pixels, picture.strideBytes, w, h, mx, my, source_.get());
         a.changed.push_back(index);
-        a.moved = a.moved || !mb.pending;
+        if (!mb.pending) ++a.fresh;
       } else if (mb.stillError < 0) {
         mb.stillError = MotionSearch(*source_, *reference_, kBorder).Cost(mx, my, MotionVector{});
         if (mb.stillError < kShownExactly) mb.quality = 1;

@@ -19,6 +19,9 @@ inline constexpr int kIntraRefresh = 120;
 // A still macroblock whose luma differs from the source by less than this
 // (sum of absolute differences) shows it as well as refining could.
 inline constexpr int kShownExactly = 64;
+// A frame whose new changes cover at least this part of the screen
+// (1/kMovingPart of its macroblocks) moved it.
+inline constexpr int kMovingPart = 64;
 
 enum Mode : std::uint8_t { kSkip, kInter, kIntra };
 
@@ -43,7 +46,7 @@ struct Mpeg4Encoder::Macroblock {
 
 struct Mpeg4Encoder::Analysis {
   std::vector<int> changed;
-  bool moved = false;  // a change that is not one left pending: the screen moved since the last frame
+  int fresh = 0;  // changes that are not ones left pending: seen since the last frame
   std::vector<MotionVector> candidates;  // moves seen on the whole screen
   std::vector<MotionVector> lastMoves;   // the most common moves of the last frame
   CoarseMotion coarse;                   // shrunk once a frame, when a move is looked for far

@@ -219,7 +219,9 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
   }
   bool key = keyTiming == KeyTiming::kNow;
   Analyse(picture, key);
-  rate_.NoteMotion(!key && analysis_->moved);
+  // A pointer or the letters typed change the screen too, but not enough
+  // of it to count as motion.
+  rate_.NoteMotion(!key && analysis_->fresh >= static_cast<int>(blocks_.size()) / kMovingPart);
   if (!key && wantKey && rate_.KeyWithNewContent(NewContentPercent())) {
     key = true;
     Analyse(picture, true);
@@ -264,7 +266,7 @@ bool Mpeg4Encoder::EncodePredicted(const BgraImage& picture, std::int64_t timeMs
     return Sharpen(picture, timeMs, out);
   }
   if (keyOverdue) {
-    if (!KeepWhatFits(picture, timeMs, rate_.OverdueKeyBudget(!a.moved), out)) LeaveOut(timeMs, out);
+    if (!KeepWhatFits(picture, timeMs, rate_.OverdueKeyBudget(a.fresh == 0), out)) LeaveOut(timeMs, out);
     return false;
   }
   const RateControl::PlaneCost cost = PlaneCost(false);

@@ -239,6 +239,35 @@ TEST(Mpeg4EncoderTest, AWindowDraggedFarInBothDirectionsAtOnceIsCodedAsMotion) {
   EXPECT_LT(encoder.Totals().intraMacroblocks - intraBefore, 30u);
 }
 
+TEST(Mpeg4EncoderTest, APageShownWhileTheUserTypesIsReadableAtOnce) {
+  constexpr int w = 640, h = 480;
+  EncoderSettings settings;
+  settings.width = w;
+  settings.height = h;
+  Mpeg4Encoder encoder(settings);
+  // A plain terminal where a letter appears each frame, then a listing
+  // fills its upper half.
+  std::vector<std::uint8_t> pixels(w * h * 4, 40);
+  auto fill = [&](int left, int top, int width, int height, std::uint32_t seed) {
+    for (int y = top; y < top + height; ++y) {
+      std::uint32_t row = seed + static_cast<std::uint32_t>(y / 4) * 104729u;
+      for (int x = left; x < left + width; ++x) {
+        row = row * 1103515245u + 12345u;
+        std::memset(&pixels[(static_cast<std::size_t>(y) * w + x) * 4], (row >> 16) % 5 == 0 ? 220 : 40, 4);
+      }
+    }
+  };
+  std::vector<std::uint8_t> out;
+  for (int f = 0; f < 8; ++f) {
+    fill(8 + 8 * f, 400, 8, 16, static_cast<std::uint32_t>(f));
+    encoder.Encode(BgraImage{pixels.data(), w, h, w * 4}, f * 66, f == 0, &out);
+  }
+  fill(0, 0, w, h / 2, 99);
+  const BgraImage page{pixels.data(), w, h, w * 4};
+  encoder.Encode(page, 8 * 66, false, &out);
+  EXPECT_GT(LumaPsnr(encoder.Reconstruction(), page), 30.0);
+}
+
 TEST(Mpeg4EncoderTest, AFirstPictureTooBusyForTheBucketStillGivesThePlayerAPicture) {
   ASSERT_EQ(mt::MissingTools(), "");
   EncoderSettings settings;
