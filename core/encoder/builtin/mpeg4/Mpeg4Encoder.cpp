@@ -222,7 +222,7 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
   // A pointer or the letters typed change the screen too, but not enough
   // of it to count as motion.
   rate_.NoteMotion(!key && analysis_->fresh >= static_cast<int>(blocks_.size()) / kMovingPart);
-  if (!key && wantKey && rate_.KeyWithNewContent(NewContentPercent())) {
+  if (!key && rate_.KeyWithNewContent(wantKey, timeMs, NewContentPercent())) {
     key = true;
     Analyse(picture, true);
   }
@@ -249,7 +249,7 @@ bool Mpeg4Encoder::EncodeKey(const BgraImage& picture, std::int64_t timeMs, std:
     dcOnly_ = false;
   }
   rate_.Learn(cost, q, static_cast<double>(bits));
-  rate_.KeyCoded(q, static_cast<std::int64_t>(bits));
+  rate_.KeyCoded(q, static_cast<std::int64_t>(bits), timeMs);
   Commit(picture, true, q, bits, timeMs);
   return true;
 }

@@ -38,6 +38,9 @@ constexpr int kKeyQuantiser = 5;
 // A key frame asked for comes at once with new content over this part of
 // the screen, once it rests.
 constexpr int kKeyWithNewContentPercent = 20;
+// Key frames are asked for every ten seconds: from this long after the
+// last, one is soon due.
+constexpr std::int64_t kKeySoonMs = 7000;
 // A key frame waits this long for room for one like the last, and longer
 // while the screen moves.
 constexpr std::int64_t kKeyWaitMs = 2000;
@@ -146,6 +149,7 @@ void RateControl::Learn(const PlaneCost& cost, int q, double bits) {
 }
 
 RateControl::KeyTiming RateControl::TimeKey(bool wanted, std::int64_t timeMs, int screenQuantiser) {
+  keyScreenQuantiser_ = screenQuantiser;
   if (!wanted) return KeyTiming::kNotNow;
   if (keyWantedSinceMs_ < 0) keyWantedSinceMs_ = timeMs;
   // A key frame need be no sharper than the screen it codes again: one
@@ -164,11 +168,13 @@ RateControl::KeyTiming RateControl::TimeKey(bool wanted, std::int64_t timeMs, in
   return overdue ? KeyTiming::kOverdue : KeyTiming::kNotNow;
 }
 
-bool RateControl::KeyWithNewContent(int newContentPercent) const {
-  return !Moving() && newContentPercent >= kKeyWithNewContentPercent;
+bool RateControl::KeyWithNewContent(bool wanted, std::int64_t timeMs, int newContentPercent) const {
+  const bool soon = wanted || timeMs - lastKeyMs_ >= kKeySoonMs;
+  return soon && !Moving() && newContentPercent >= kKeyWithNewContentPercent;
 }
 
-void RateControl::KeyCoded(int q, std::int64_t bits) {
+void RateControl::KeyCoded(int q, std::int64_t bits, std::int64_t timeMs) {
+  lastKeyMs_ = timeMs;
   lastKeyQuantiser_ = q;
   lastKeyBits_ = bits;
   keyWantedSinceMs_ = -1;
@@ -189,12 +195,15 @@ RateControl::PlanePlan RateControl::PlanPlane(const PlaneCost& cost, bool key, d
   // A key frame codes the whole screen again. It may take the bucket's
   // room, less what the frames after it need, to show the screen as sharp
   // as it was (sharpening it again afterwards costs more than coding it so
-  // now), but no finer than kKeyQuantiser. With little room, it takes a
-  // part that grows with the sharpness.
+  // now), but no finer than kKeyQuantiser unless the screen is finer. With
+  // little room, it takes a part that grows with the sharpness.
   const std::int64_t room = Room();
   const std::int64_t keyShare = room / 4 + room * sharpness_ / 200;
   plan.target = key ? std::max({Target(), keyShare, ChangeAllowance()}) : Target();
-  if (key) plan.finest = std::max(finest_, kKeyQuantiser);
+  if (key) {
+    const int screen = keyScreenQuantiser_ > 0 ? keyScreenQuantiser_ : kKeyQuantiser;
+    plan.finest = std::max(finest_, std::min(kKeyQuantiser, screen));
+  }
   std::int64_t refineFrom = plan.target;
   if (!key) {
     // New content (a page, a listing, a window opened) is what the viewer

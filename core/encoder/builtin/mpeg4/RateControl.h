@@ -66,12 +66,13 @@ class RateControl {
   // it. screenQuantiser: what the screen is shown at now, 0 when not known.
   enum class KeyTiming { kNotNow, kNow, kOverdue };
   KeyTiming TimeKey(bool wanted, std::int64_t timeMs, int screenQuantiser);
-  // Whether a key frame asked for comes with this frame, whose new
-  // content (what motion does not explain) covers newContentPercent of the
-  // screen: a page turned is coded much as a key frame codes it, and a key
-  // frame after it would find the bucket emptied by it.
-  bool KeyWithNewContent(int newContentPercent) const;
-  void KeyCoded(int q, std::int64_t bits);
+  // Whether a key frame comes with this frame, whose new content (what
+  // motion does not explain) covers newContentPercent of the screen: a
+  // page turned is coded much as a key frame codes it, and a key frame
+  // after it would find the bucket emptied by it. So when one is asked
+  // for (wanted), and also when one will be soon.
+  bool KeyWithNewContent(bool wanted, std::int64_t timeMs, int newContentPercent) const;
+  void KeyCoded(int q, std::int64_t bits, std::int64_t timeMs);
   // While a key frame is overdue, frames keep only what changed most, for
   // this many bits: half a share, so that the bucket drains for it; as
   // much as a crowded bucket gives while the screen rests on changes
@@ -146,7 +147,9 @@ class RateControl {
   int sharpenWaited_ = 0;  // still frames shown again while refinement gathers bits
   std::int64_t keyWantedSinceMs_ = -1;
   int lastKeyQuantiser_ = 0;
+  int keyScreenQuantiser_ = 0;  // of the key frame asked for; 0 when not known
   std::int64_t lastKeyBits_ = 0;
+  std::int64_t lastKeyMs_ = 0;
 };
 
 // Searches a plane's quantiser by coding it: the plan's guess first, then

@@ -48,10 +48,20 @@ TEST(RateControlTest, APageDearerThanTheModelGuessedKeepsItsQuantiserWithinTheRo
 // the screen is shown now: a screen shown coarser gets its key sooner.
 TEST(RateControlTest, AKeyFrameWaitsOnlyForRoomForTheScreenAsSharpAsItIs) {
   RateControl rate(400000, 5000, 15000, 95);
-  rate.KeyCoded(5, rate.Capacity() / 2);
+  rate.KeyCoded(5, rate.Capacity() / 2, 0);
   rate.Add(static_cast<std::uint64_t>(rate.Capacity() / 2));
   EXPECT_EQ(rate.TimeKey(true, 0, 5), RateControl::KeyTiming::kNotNow) << "a screen as sharp as the last key";
   EXPECT_EQ(rate.TimeKey(true, 0, 20), RateControl::KeyTiming::kNow) << "a screen four times coarser";
+}
+
+// A page turned codes much of the screen anyway: it becomes the key frame
+// when one is asked for, or will be soon, rather than have one follow it.
+TEST(RateControlTest, APageTurnedShortlyBeforeAKeyFrameIsDueIsTheKeyFrame) {
+  RateControl rate(400000, 5000, 15000, 95);
+  rate.KeyCoded(5, rate.Capacity() / 2, 1000);
+  EXPECT_FALSE(rate.KeyWithNewContent(false, 4000, 40)) << "long before";
+  EXPECT_TRUE(rate.KeyWithNewContent(false, 9000, 40)) << "soon";
+  EXPECT_FALSE(rate.KeyWithNewContent(true, 11000, 10)) << "a change too small";
 }
 
 // Draining the bucket for a key frame leaves most of each frame out: while
@@ -59,7 +69,7 @@ TEST(RateControlTest, AKeyFrameWaitsOnlyForRoomForTheScreenAsSharpAsItIs) {
 TEST(RateControlTest, AKeyFrameBecomesOverdueLaterWhileTheScreenMoves) {
   for (bool moving : {false, true}) {
     RateControl rate(400000, 5000, 15000, 95);
-    rate.KeyCoded(5, rate.Capacity());
+    rate.KeyCoded(5, rate.Capacity(), 0);
     rate.Add(static_cast<std::uint64_t>(rate.Capacity() / 2));
     rate.NoteMotion(moving);
     rate.NoteMotion(moving);
