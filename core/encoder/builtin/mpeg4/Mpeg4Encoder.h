@@ -44,7 +44,8 @@ class Mpeg4Encoder : public VideoCodec {
   // Codes picture (this encoder's size) for the frame at timeMs into out.
   // The first picture and wantKey give a key frame, unless the budget has
   // no room for it yet (it comes at a later frame, or with the next page of
-  // new content). A frame the budget has no room for is left out: out then
+  // new content); a page turned shortly before one is due is one too. A
+  // frame the budget has no room for is left out: out then
   // holds a plane that is not coded.
   // Answers whether out is a key frame.
   bool Encode(const BgraImage& picture, std::int64_t timeMs, bool wantKey, std::vector<std::uint8_t>* out) override;
