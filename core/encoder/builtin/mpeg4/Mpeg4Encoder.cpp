@@ -324,6 +324,7 @@ RateControl::PlaneCost Mpeg4Encoder::PlaneCost(bool key) const {
     }
     // A predicted plane spends a bit on every macroblock it leaves as it was.
     cost.fixedBits += static_cast<double>(blocks_.size());
+    cost.widespread = a.changed.size() >= blocks_.size() / kMovingPart;
   }
   return cost;
 }

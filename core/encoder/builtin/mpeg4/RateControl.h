@@ -53,6 +53,9 @@ class RateControl {
     double complexity[2] = {0, 0};  // of the inter and the intra macroblocks
     int count[2] = {0, 0};
     double fixedBits = 64;  // its header, and a bit for each macroblock it leaves as it was
+    // Changes over enough of the screen to be a page, not a pointer, the
+    // letters typed or a small animation.
+    bool widespread = true;
     void Add(Kind kind, double macroblockComplexity);
   };
   double PredictBits(const PlaneCost& cost, int q) const;

@@ -268,6 +268,33 @@ TEST(Mpeg4EncoderTest, APageShownWhileTheUserTypesIsReadableAtOnce) {
   EXPECT_GT(LumaPsnr(encoder.Reconstruction(), page), 30.0);
 }
 
+TEST(Mpeg4EncoderTest, ASmallAnimationIsCodedAtTheRatesShareNotAsAPage) {
+  constexpr int w = 1280, h = 720, side = 112;
+  EncoderSettings settings;
+  settings.width = w;
+  settings.height = h;
+  settings.framesPerThousandSeconds = 30000;
+  Mpeg4Encoder encoder(settings);
+  // A busy little animation on a plain desktop, too small to be a page:
+  // the bucket's room stays for the page that may come.
+  std::vector<std::uint8_t> pixels(w * h * 4, 90), out;
+  std::uint32_t seed = 1;
+  std::uint64_t bits = 0;
+  for (int f = 0; f <= 30; ++f) {
+    for (int y = 32; y < 32 + side; ++y) {
+      for (int x = 32; x < 32 + side; ++x) {
+        seed = seed * 1664525u + 1013904223u;
+        std::memset(&pixels[(static_cast<std::size_t>(y) * w + x) * 4], static_cast<int>(seed >> 24), 3);
+      }
+    }
+    encoder.Encode(BgraImage{pixels.data(), w, h, w * 4}, f * 1000 / 30, f == 0, &out);
+    if (f > 0) bits += out.size() * 8;
+  }
+  // The share, and a little more while the bucket fills towards half: a
+  // page would take it to the quantiser text reads at, four shares here.
+  EXPECT_LE(bits / 30, static_cast<std::uint64_t>(3 * encoder.Rate().FrameShare()));
+}
+
 TEST(Mpeg4EncoderTest, AFirstPictureTooBusyForTheBucketStillGivesThePlayerAPicture) {
   ASSERT_EQ(mt::MissingTools(), "");
   EncoderSettings settings;
