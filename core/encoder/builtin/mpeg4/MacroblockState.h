@@ -19,8 +19,9 @@ inline constexpr int kIntraRefresh = 120;
 // A still macroblock whose luma differs from the source by less than this
 // (sum of absolute differences) shows it as well as refining could.
 inline constexpr int kShownExactly = 64;
-// A frame whose new changes cover at least this part of the screen
-// (1/kMovingPart of its macroblocks) moved it.
+// Changes over less than 1/kMovingPart of the screen's macroblocks (a
+// pointer, the letters typed, a small animation) neither move the screen
+// nor are a page.
 inline constexpr int kMovingPart = 64;
 
 enum Mode : std::uint8_t { kSkip, kInter, kIntra };

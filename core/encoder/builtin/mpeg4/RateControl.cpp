@@ -211,10 +211,10 @@ RateControl::PlanePlan RateControl::PlanPlane(const PlaneCost& cost, bool key, d
     // readable, rather than coarse and sharpened over seconds. Not while
     // the screen keeps moving (a scroll, a drag, a video): what a frame
     // shows then is soon replaced, and the room is kept for the picture
-    // the screen comes to rest on. Nor for a few macroblocks (a small
-    // animation changes every frame). The model only guesses what the
-    // readable quantiser costs: the search may take all of the allowance
-    // for it, but no finer.
+    // the screen comes to rest on. Nor for a change over a few macroblocks:
+    // a small animation would take it at every frame. The model only
+    // guesses what the readable quantiser costs: the search may take all
+    // of the allowance for it, but no finer.
     const auto readable = static_cast<std::int64_t>(PredictBits(cost, ReadableQuantiser()));
     const bool mayTakeRoom = cost.widespread && !Moving() && fullness_ <= capacity_ * kChangeFromPercent / 100;
     if (mayTakeRoom && readable > plan.target && ChangeAllowance() > plan.target) {
