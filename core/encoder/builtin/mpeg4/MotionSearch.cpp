@@ -10,7 +10,7 @@ namespace mavrion::encoder::builtin::mpeg4 {
 namespace {
 
 constexpr int kFar = 1 << 28;
-constexpr int kLongestVector = 1000;  // half samples; f_code 7 reaches 1023
+constexpr int kLongestVector = 2000;  // half samples; f_code 7 reaches 2047
 constexpr int kWideReach = 256;       // whole samples, sideways
 
 __m128i Load(const std::uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }

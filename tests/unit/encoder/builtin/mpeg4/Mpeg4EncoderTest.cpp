@@ -239,6 +239,37 @@ TEST(Mpeg4EncoderTest, AWindowDraggedFarInBothDirectionsAtOnceIsCodedAsMotion) {
   EXPECT_LT(encoder.Totals().intraMacroblocks - intraBefore, 30u);
 }
 
+TEST(Mpeg4EncoderTest, APageScrolledFurtherThanHalfTheScreenInOneFrameIsCodedAsMotion) {
+  constexpr int w = 320, h = 1024, scroll = 600;
+  EncoderSettings settings;
+  settings.width = w;
+  settings.height = h;
+  Mpeg4Encoder encoder(settings);
+  // A long page of text lines, of which the screen shows a part; a page
+  // down in the browser moves it this far in one frame.
+  auto screen = [&](int top) {
+    std::vector<std::uint8_t> pixels(w * h * 4);
+    for (int y = 0; y < h; ++y) {
+      std::uint32_t row = static_cast<std::uint32_t>((top + y) / 4) * 104729u;
+      for (int x = 0; x < w; ++x) {
+        row = row * 1103515245u + 12345u;
+        std::memset(&pixels[(static_cast<std::size_t>(y) * w + x) * 4], (row >> 16) % 5 == 0 ? 30 : 235, 4);
+      }
+    }
+    return pixels;
+  };
+  const std::vector<std::vector<std::uint8_t>> frames = {screen(0), screen(0), screen(scroll)};
+  std::vector<std::uint8_t> out;
+  std::uint64_t intraBefore = 0;
+  for (std::size_t f = 0; f < frames.size(); ++f) {
+    intraBefore = encoder.Totals().intraMacroblocks;
+    encoder.Encode(BgraImage{frames[f].data(), w, h, w * 4}, static_cast<std::int64_t>(f) * 66, f == 0, &out);
+  }
+  // What stays on the screen, 520 macroblocks, comes from where it was;
+  // only the 760 that scrolled in are new.
+  EXPECT_LT(encoder.Totals().intraMacroblocks - intraBefore, 760u + 60u);
+}
+
 TEST(Mpeg4EncoderTest, APageShownWhileTheUserTypesIsReadableAtOnce) {
   constexpr int w = 640, h = 480;
   EncoderSettings settings;
