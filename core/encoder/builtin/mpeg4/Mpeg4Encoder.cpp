@@ -217,11 +217,16 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
     LeaveOut(timeMs, out);
     return false;
   }
-  bool key = keyTiming == KeyTiming::kNow;
+  bool key = !started_;
   Analyse(picture, key);
   // A pointer or the letters typed change the screen too, but not enough
   // of it to count as motion.
-  rate_.NoteMotion(!key && analysis_->fresh >= static_cast<int>(blocks_.size()) / kMovingPart);
+  const bool moved = !key && analysis_->fresh >= static_cast<int>(blocks_.size()) / kMovingPart;
+  rate_.NoteMotion(moved);
+  if (!key && keyTiming == KeyTiming::kNow && !(moved && rate_.KeyWaitsForRest(timeMs))) {
+    key = true;
+    Analyse(picture, true);
+  }
   if (!key && rate_.KeyWithNewContent(wantKey, timeMs, NewContentPercent())) {
     key = true;
     Analyse(picture, true);

@@ -45,6 +45,9 @@ constexpr std::int64_t kKeySoonMs = 7000;
 // while the screen moves.
 constexpr std::int64_t kKeyWaitMs = 2000;
 constexpr std::int64_t kKeyWaitMovingMs = 6000;
+// A key frame the bucket has room for waits at most this long for the
+// screen to rest.
+constexpr std::int64_t kKeyRestWaitMs = 1000;
 
 }  // namespace
 
@@ -166,6 +169,10 @@ RateControl::KeyTiming RateControl::TimeKey(bool wanted, std::int64_t timeMs, in
   const std::int64_t waited = timeMs - keyWantedSinceMs_;
   const bool overdue = waited >= (Moving() ? kKeyWaitMovingMs : kKeyWaitMs);
   return overdue ? KeyTiming::kOverdue : KeyTiming::kNotNow;
+}
+
+bool RateControl::KeyWaitsForRest(std::int64_t timeMs) const {
+  return keyWantedSinceMs_ >= 0 && timeMs - keyWantedSinceMs_ < kKeyRestWaitMs;
 }
 
 bool RateControl::KeyWithNewContent(bool wanted, std::int64_t timeMs, int newContentPercent) const {

@@ -69,6 +69,11 @@ class RateControl {
   // it. screenQuantiser: what the screen is shown at now, 0 when not known.
   enum class KeyTiming { kNotNow, kNow, kOverdue };
   KeyTiming TimeKey(bool wanted, std::int64_t timeMs, int screenQuantiser);
+  // Whether a key frame the bucket has room for still waits, as the
+  // screen moves: the first frame of a scroll or a drag is soon replaced,
+  // and a key frame would leave no room for the frames that follow it. A
+  // video never rests: a key frame waits a second at most.
+  bool KeyWaitsForRest(std::int64_t timeMs) const;
   // Whether a key frame comes with this frame, whose new content (what
   // motion does not explain) covers newContentPercent of the screen: a
   // page turned is coded much as a key frame codes it, and a key frame

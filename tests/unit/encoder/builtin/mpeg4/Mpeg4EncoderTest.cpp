@@ -65,6 +65,20 @@ class Screen {
   std::vector<std::uint8_t> page_;
 };
 
+// The part of a long page of text lines that a screen w x h shows from
+// line top on.
+std::vector<std::uint8_t> PageOfLines(int w, int h, int top) {
+  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(w) * h * 4);
+  for (int y = 0; y < h; ++y) {
+    std::uint32_t row = static_cast<std::uint32_t>((top + y) / 4) * 104729u;
+    for (int x = 0; x < w; ++x) {
+      row = row * 1103515245u + 12345u;
+      std::memset(&pixels[(static_cast<std::size_t>(y) * w + x) * 4], (row >> 16) % 5 == 0 ? 30 : 235, 4);
+    }
+  }
+  return pixels;
+}
+
 std::vector<std::uint8_t> VisiblePlanes(const YuvPicture& p) {
   std::vector<std::uint8_t> out;
   for (const Plane* plane : {&p.y, &p.u, &p.v}) {
@@ -245,20 +259,9 @@ TEST(Mpeg4EncoderTest, APageScrolledFurtherThanHalfTheScreenInOneFrameIsCodedAsM
   settings.width = w;
   settings.height = h;
   Mpeg4Encoder encoder(settings);
-  // A long page of text lines, of which the screen shows a part; a page
-  // down in the browser moves it this far in one frame.
-  auto screen = [&](int top) {
-    std::vector<std::uint8_t> pixels(w * h * 4);
-    for (int y = 0; y < h; ++y) {
-      std::uint32_t row = static_cast<std::uint32_t>((top + y) / 4) * 104729u;
-      for (int x = 0; x < w; ++x) {
-        row = row * 1103515245u + 12345u;
-        std::memset(&pixels[(static_cast<std::size_t>(y) * w + x) * 4], (row >> 16) % 5 == 0 ? 30 : 235, 4);
-      }
-    }
-    return pixels;
-  };
-  const std::vector<std::vector<std::uint8_t>> frames = {screen(0), screen(0), screen(scroll)};
+  // A page down in the browser moves the page this far in one frame.
+  const std::vector<std::vector<std::uint8_t>> frames = {PageOfLines(w, h, 0), PageOfLines(w, h, 0),
+                                                         PageOfLines(w, h, scroll)};
   std::vector<std::uint8_t> out;
   std::uint64_t intraBefore = 0;
   for (std::size_t f = 0; f < frames.size(); ++f) {
@@ -268,6 +271,31 @@ TEST(Mpeg4EncoderTest, APageScrolledFurtherThanHalfTheScreenInOneFrameIsCodedAsM
   // What stays on the screen, 520 macroblocks, comes from where it was;
   // only the 760 that scrolled in are new.
   EXPECT_LT(encoder.Totals().intraMacroblocks - intraBefore, 760u + 60u);
+}
+
+TEST(Mpeg4EncoderTest, AKeyFrameDueWaitsForAScrollToStopButNotForLong) {
+  constexpr int w = 320, h = 480;
+  EncoderSettings settings;
+  settings.width = w;
+  settings.height = h;
+  Mpeg4Encoder encoder(settings);
+  std::vector<std::uint8_t> out;
+  std::int64_t timeMs = 0;
+  auto encode = [&](int top, bool wantKey) {
+    std::vector<std::uint8_t> pixels = PageOfLines(w, h, top);
+    timeMs += 66;
+    return encoder.Encode(BgraImage{pixels.data(), w, h, w * 4}, timeMs, wantKey, &out);
+  };
+  for (int f = 0; f < 4; ++f) encode(0, f == 0);
+  // The first frame of a scroll is soon replaced: the key frame codes the
+  // page it stops at.
+  EXPECT_FALSE(encode(16, true));
+  EXPECT_TRUE(encode(16, true));
+  // A page that keeps moving gets its key frame a second late at most.
+  int frames = 0;
+  while (!encode(32 + 16 * frames, true) && frames < 30) ++frames;
+  EXPECT_GT(frames, 0);
+  EXPECT_LE(frames, 16);
 }
 
 TEST(Mpeg4EncoderTest, APageShownWhileTheUserTypesIsReadableAtOnce) {
