@@ -154,7 +154,10 @@ void RateControl::Learn(const PlaneCost& cost, int q, double bits) {
 RateControl::KeyTiming RateControl::TimeKey(bool wanted, std::int64_t timeMs, int screenQuantiser) {
   keyScreenQuantiser_ = screenQuantiser;
   if (!wanted) return KeyTiming::kNotNow;
-  if (keyWantedSinceMs_ < 0) keyWantedSinceMs_ = timeMs;
+  if (keyWantedSinceMs_ < 0) {
+    keyWantedSinceMs_ = timeMs;
+    keyWantedAtRest_ = framesMoving_ == 0;
+  }
   // A key frame need be no sharper than the screen it codes again: one
   // coarser than the last costs less, about as the square root of the
   // ratio of quantisers on real screens.
@@ -172,7 +175,7 @@ RateControl::KeyTiming RateControl::TimeKey(bool wanted, std::int64_t timeMs, in
 }
 
 bool RateControl::KeyWaitsForRest(std::int64_t timeMs) const {
-  return keyWantedSinceMs_ >= 0 && timeMs - keyWantedSinceMs_ < kKeyRestWaitMs;
+  return keyWantedAtRest_ && keyWantedSinceMs_ >= 0 && timeMs - keyWantedSinceMs_ < kKeyRestWaitMs;
 }
 
 bool RateControl::KeyWithNewContent(bool wanted, std::int64_t timeMs, int newContentPercent) const {

@@ -70,9 +70,10 @@ class RateControl {
   enum class KeyTiming { kNotNow, kNow, kOverdue };
   KeyTiming TimeKey(bool wanted, std::int64_t timeMs, int screenQuantiser);
   // Whether a key frame the bucket has room for still waits, as the
-  // screen moves: the first frame of a scroll or a drag is soon replaced,
-  // and a key frame would leave no room for the frames that follow it. A
-  // video never rests: a key frame waits a second at most.
+  // screen moves: asked for while the screen rested, it would code the
+  // first frame of a scroll or a drag, soon replaced, and leave no room
+  // for the frames that follow it; it waits a second at most. One asked
+  // for while the screen moved (a video) comes on time.
   bool KeyWaitsForRest(std::int64_t timeMs) const;
   // Whether a key frame comes with this frame, whose new content (what
   // motion does not explain) covers newContentPercent of the screen: a
@@ -154,6 +155,7 @@ class RateControl {
   int framesMoving_ = 0;  // in a row
   int sharpenWaited_ = 0;  // still frames shown again while refinement gathers bits
   std::int64_t keyWantedSinceMs_ = -1;
+  bool keyWantedAtRest_ = false;
   int lastKeyQuantiser_ = 0;
   int keyScreenQuantiser_ = 0;  // of the key frame asked for; 0 when not known
   std::int64_t lastKeyBits_ = 0;
