@@ -223,6 +223,7 @@ bool Mpeg4Encoder::Encode(const BgraImage& picture, std::int64_t timeMs, bool wa
   // of it to count as motion.
   const bool moved = !key && analysis_->fresh >= static_cast<int>(blocks_.size()) / kMovingPart;
   rate_.NoteMotion(moved);
+  // A key frame due, unless it waits for a scroll or a drag just begun.
   if (!key && keyTiming == KeyTiming::kNow && !(moved && rate_.KeyWaitsForRest(timeMs))) {
     key = true;
     Analyse(picture, true);
