@@ -158,10 +158,16 @@ void Mpeg4Encoder::SearchMotion(int index) {
     const int range = longest < 32 ? 0 : (longest < 64 ? 16 : 32);
     return component(v.x - predicted.x) + component(v.y - predicted.y) + range;
   };
-  constexpr int kSadPerBit = 4;
+  // A bit of vector is worth more error where the picture is coarse: a
+  // video at the rate's coarsest quantisers keeps hardly any difference,
+  // and its bits go to the vectors of thousands of macroblocks, so a
+  // smooth field (each vector its neighbours') pays there. Text at the
+  // quantisers it is read at keeps the closest match. The quantiser the
+  // macroblock was last coded at stands for the one this frame will take.
+  const int sadPerBit = std::max(4, mb.quality - 8);
   MotionVector best{};
   int bestSad = search.Cost(mx, my, best);
-  int bestCost = bestSad + kSadPerBit * vectorBits(best);
+  int bestCost = bestSad + sadPerBit * vectorBits(best);
   // A vector tried before would cost the same again; one that cannot beat
   // the best is not measured to the end.
   std::array<MotionVector, 32> tried{};
@@ -169,7 +175,7 @@ void Mpeg4Encoder::SearchMotion(int index) {
   auto consider = [&](const MotionVector& c) {
     if (std::find(tried.begin(), tried.begin() + triedCount, c) != tried.begin() + triedCount) return;
     if (triedCount < tried.size()) tried[triedCount++] = c;
-    const int bits = kSadPerBit * vectorBits(c);
+    const int bits = sadPerBit * vectorBits(c);
     const int sad = search.Cost(mx, my, c, bestCost - bits);
     if (sad + bits < bestCost) bestCost = sad + bits, bestSad = sad, best = c;
   };
@@ -179,7 +185,7 @@ void Mpeg4Encoder::SearchMotion(int index) {
   if (bestSad > 0) {
     int refinedSad = bestSad;
     const MotionVector refined = search.Refine(mx, my, best, &refinedSad);
-    if (refinedSad + kSadPerBit * vectorBits(refined) < bestCost) best = refined, bestSad = refinedSad;
+    if (refinedSad + sadPerBit * vectorBits(refined) < bestCost) best = refined, bestSad = refinedSad;
   }
   bestCost = bestSad;
   const int intraCost = search.Flatness(mx, my);

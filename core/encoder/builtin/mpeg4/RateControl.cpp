@@ -107,6 +107,7 @@ std::int64_t RateControl::ChangeAllowance() const {
 }
 
 RateControl::Refinement RateControl::PlanRefinement(const StillParts& still, std::int64_t planeBits) {
+  if (Moving()) return Refinement{};
   const std::int64_t spare = std::max<std::int64_t>(0, Room() - capacity_ * kChangeReservePercent / 100);
   const std::int64_t plan = spare + rate_ * kSharpenMs / 1000;
   Refinement r;

@@ -108,8 +108,17 @@ class RateControl {
     std::int64_t crowdedBits = 0;  // when not 0: keep what changed most within this
   };
   // Whether the screen moved since the last frame (not only changes left
-  // pending by an earlier one); once a frame, before planning it.
-  void NoteMotion(bool moved) { framesMoving_ = moved ? framesMoving_ + 1 : 0; }
+  // pending by an earlier one); once a frame, before planning it. One
+  // frame without motion does not stop a screen that moves: a capture
+  // often comes before a video or a scroll has drawn its next picture.
+  void NoteMotion(bool moved) {
+    framesStill_ = moved ? 0 : framesStill_ + 1;
+    if (moved) {
+      ++framesMoving_;
+    } else if (framesStill_ > 1 || framesMoving_ * 1000000 < framesPerThousandSeconds_ * 1000) {
+      framesMoving_ = 0;
+    }
+  }
   // A scroll, a drag or a video: what a frame shows is soon replaced.
   bool Moving() const { return framesMoving_ >= 2; }
   // keptBits: what the plane costs at the coarsest quantiser kept.
@@ -133,7 +142,8 @@ class RateControl {
   // seconds, spread over those seconds, so that a screen that stops is
   // sharp soon after. A plane spends planeBits however little it refines:
   // the refinement of a few frames goes into one, so that those bits are a
-  // small part of it.
+  // small part of it. Nothing while the screen moves: it has only paused
+  // for a frame.
   Refinement PlanRefinement(const StillParts& still, std::int64_t planeBits);
 
   std::int64_t Fullness() const { return fullness_; }
@@ -152,7 +162,8 @@ class RateControl {
   std::int64_t lastMs_ = 0;
   double weight_[3] = {1.0, 1.5, 1.0};  // by Kind
   int sharpness_;
-  int framesMoving_ = 0;  // in a row
+  int framesMoving_ = 0;  // in a row, across single frames without motion
+  int framesStill_ = 0;   // without motion, in a row
   int sharpenWaited_ = 0;  // still frames shown again while refinement gathers bits
   std::int64_t keyWantedSinceMs_ = -1;
   bool keyWantedAtRest_ = false;

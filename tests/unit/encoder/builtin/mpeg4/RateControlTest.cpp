@@ -24,6 +24,26 @@ TEST(RateControlTest, NewContentTakesTheRoomOnlyWhereTheScreenComesToRest) {
   EXPECT_LT(target(false), 3 * share) << "but not from a bucket filled by the bursts before";
 }
 
+// A video often shows the same picture twice when captured: that pause is
+// neither sharpened nor the end of its motion, so that the frame after it
+// is no page that takes the room. Two frames without motion are a rest.
+TEST(RateControlTest, AVideoThatShowsOnePictureTwiceGoesOnMoving) {
+  RateControl rate(400000, 5000, 15000, 95);
+  RateControl::PlaneCost page;
+  for (int i = 0; i < 2000; ++i) page.Add(RateControl::kIntra, 20000);
+  RateControl::StillParts still;
+  still.errorCoarserThan.fill(1e5);
+  still.countCoarserThan.fill(1000);
+  for (int frame = 0; frame < 20; ++frame) rate.NoteMotion(true);
+  rate.NoteMotion(false);
+  EXPECT_EQ(rate.PlanRefinement(still, 10).bits, 0);
+  rate.NoteMotion(true);
+  EXPECT_LT(rate.PlanPlane(page, false, 1e9).target, 3 * rate.FrameShare());
+  rate.NoteMotion(false);
+  rate.NoteMotion(false);
+  EXPECT_GT(rate.PlanRefinement(still, 10).bits, 0) << "at rest";
+}
+
 // The model only guesses what new content costs: a page (or a key frame)
 // that comes out at three times the guess is still kept at the quantiser
 // it aims at while it fits the room, rather than coarsened to the guess.
