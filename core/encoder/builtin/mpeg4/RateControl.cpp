@@ -28,6 +28,10 @@ constexpr int kReadableQuantiser = 7;
 // the buffer, and the bucket drains while the screen stays still.
 constexpr int kPolishQuantiser = 9;
 constexpr std::int64_t kPolishReservePercent = 85;
+// Text is sharp from this quantiser down: sharpening finer costs the most
+// bits for what a viewer hardly sees, so it is polishing too (it keeps
+// room for the next page), whatever the rest of the screen shows.
+constexpr int kSharpQuantiser = 4;
 // A plane of refinement alone holds at least this many times what its
 // macroblocks left as they were cost, or waits at most this many frames
 // for it.
@@ -120,7 +124,8 @@ RateControl::Refinement RateControl::PlanRefinement(const StillParts& still, std
   // Spread over the sharpening time; above the reserve line, less than the
   // rate's share, so that the bucket drains to it.
   const std::int64_t frames = std::max<std::int64_t>(1, kSharpenMs * framesPerThousandSeconds_ / 1000000);
-  const bool polishing = still.countCoarserThan[std::max(finest_, kPolishQuantiser)] == 0;
+  const bool polishing =
+      still.countCoarserThan[std::max(finest_, kPolishQuantiser)] == 0 || r.quantiser < kSharpQuantiser;
   const std::int64_t reserve = polishing ? kPolishReservePercent : kChangeReservePercent;
   const std::int64_t above = Room() - capacity_ * reserve / 100;
   const std::int64_t share = std::clamp(frameShare_ + above / frames, frameShare_ / 8, std::max<std::int64_t>(0, Room()));

@@ -44,6 +44,20 @@ TEST(RateControlTest, AVideoThatShowsOnePictureTwiceGoesOnMoving) {
   EXPECT_GT(rate.PlanRefinement(still, 10).bits, 0) << "at rest";
 }
 
+// Sharpening finer than text needs keeps room for the next page: from a
+// bucket 40% full it spends less than the rate's share, though parts of
+// the screen are still coarse.
+TEST(RateControlTest, SharpeningFinerThanTextNeedsLetsTheBucketDrain) {
+  RateControl rate(400000, 5000, 15000, 95);
+  rate.Add(static_cast<std::uint64_t>(rate.Capacity() * 4 / 10));
+  RateControl::StillParts still;
+  still.errorCoarserThan.fill(100);
+  still.countCoarserThan.fill(10);
+  const RateControl::Refinement r = rate.PlanRefinement(still, 10);
+  ASSERT_LT(r.quantiser, 4);
+  EXPECT_LT(r.bits, rate.FrameShare());
+}
+
 // The model only guesses what new content costs: a page (or a key frame)
 // that comes out at three times the guess is still kept at the quantiser
 // it aims at while it fits the room, rather than coarsened to the guess.
