@@ -232,16 +232,19 @@ CountedInter CodeInterCounted(const YuvPicture& source, const YuvPicture& refere
     const std::uint8_t* pred = b < 4 ? luma + (b >> 1) * 128 + (b & 1) * 8 : (b == 4 ? cb : cr);
     const int predStride = b < 4 ? 16 : 8;
     std::int16_t samples[64], c[64];
-    __m128i any = _mm_setzero_si128();
+    __m128i magnitudes = _mm_setzero_si128();  // at most 8 x 255 a lane
     for (int j = 0; j < 8; ++j) {
       const __m128i d = _mm_sub_epi16(Widen(in.Row(y + j) + x), Widen(pred + j * predStride));
       Store(samples + j * 8, d);
-      any = _mm_or_si128(any, d);
+      magnitudes = _mm_add_epi16(magnitudes, _mm_max_epi16(d, _mm_sub_epi16(_mm_setzero_si128(), d)));
     }
     std::int16_t* l = levels->data() + b * 64;
     bool coded = false;
     int bits = 0;
-    if (!AllZero(any)) {
+    // No coefficient exceeds a quarter of the differences' sum (and a
+    // little rounding): below 7q / 4 every level is zero, and the
+    // transform is spared (most blocks of a coarse moving picture).
+    if (SumLanes(_mm_madd_epi16(magnitudes, _mm_set1_epi16(1))) + 8 >= 7 * q) {
       ForwardDct(samples, c);
       std::int16_t coefficients[64];
       std::copy(c, c + 64, coefficients);
