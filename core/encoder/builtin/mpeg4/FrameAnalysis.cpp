@@ -147,16 +147,13 @@ void Mpeg4Encoder::SearchMotion(int index) {
     return n.mode == kInter ? n.mv : MotionVector{};
   });
   auto vectorBits = [&](const MotionVector& v) {
-    auto component = [](int d) {
-      int bits = 1;
-      for (int a = std::abs(d); a != 0; a >>= 1) bits += 2;
-      return bits;
-    };
     // A long vector also makes every other vector of the plane cost more
     // (a larger f_code): worth it only for a clearly better match.
     const int longest = std::max(std::abs(v.x), std::abs(v.y));
     const int range = longest < 32 ? 0 : (longest < 64 ? 16 : 32);
-    return component(v.x - predicted.x) + component(v.y - predicted.y) + range;
+    return VectorBits(MotionVector{static_cast<std::int16_t>(v.x - predicted.x),
+                                   static_cast<std::int16_t>(v.y - predicted.y)}) +
+           range;
   };
   // A bit of vector is worth more error where the picture is coarse: a
   // video at the rate's coarsest quantisers keeps hardly any difference,

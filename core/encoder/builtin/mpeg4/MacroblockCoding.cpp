@@ -308,14 +308,12 @@ std::int64_t MacroblockError(const YuvPicture& a, const YuvPicture& b, int mx, i
   return static_cast<std::int64_t>(plane(a.y, b.y, 16)) + plane(a.u, b.u, 8) + plane(a.v, b.v, 8);
 }
 
-int VectorBits(MotionVector mv) {
-  auto component = [](int v) {
-    return v == 0 ? 1 : 2 + 2 * static_cast<int>(std::bit_width(static_cast<unsigned>(std::abs(v))));
-  };
-  return component(mv.x) + component(mv.y);
-}
-
 }  // namespace
+
+int VectorBits(MotionVector difference) {
+  auto component = [](int d) { return 1 + 2 * static_cast<int>(std::bit_width(static_cast<unsigned>(std::abs(d)))); };
+  return component(difference.x) + component(difference.y);
+}
 
 CodedMacroblock CodeCheaper(const YuvPicture& source, const YuvPicture& reference, int mx, int my, MotionVector mv,
                             int q, MacroblockLevels* levels, YuvPicture* reconstruction) {
@@ -323,6 +321,8 @@ CodedMacroblock CodeCheaper(const YuvPicture& source, const YuvPicture& referenc
   const std::uint8_t interCbp = inter.cbp;
   if (interCbp == 0) return {false, 0};
   const double perBit = kErrorPerBit * q * q;
+  // The vector itself stands for its difference: the prediction depends on
+  // how the neighbours end up coded.
   const double interCost = static_cast<double>(MacroblockError(source, *reconstruction, mx, my)) +
                            perBit * (inter.bits + VectorBits(mv));
   // Intra is tried block by block into a buffer of its own, and given up

@@ -44,6 +44,8 @@ CodedMacroblock CodeCheaper(const YuvPicture& source, const YuvPicture& referenc
 void Predict(const YuvPicture& reference, int mx, int my, MotionVector mv, std::uint8_t luma[256],
              std::uint8_t cb[64], std::uint8_t cr[64]);
 
+// About the bits of a vector sent as this difference from its prediction.
+int VectorBits(MotionVector difference);
 // About how many bits the coefficients of a macroblock take.
 int EstimateBits(const MacroblockLevels& levels, std::uint8_t cbp, bool intra);
 // Bits of one block's levels (without an intra DC) in the given scan.
