@@ -241,9 +241,10 @@ CountedInter CodeInterCounted(const YuvPicture& source, const YuvPicture& refere
     std::int16_t* l = levels->data() + b * 64;
     bool coded = false;
     int bits = 0;
-    // No coefficient exceeds a quarter of the differences' sum (and a
-    // little rounding): below 7q / 4 every level is zero, and the
-    // transform is spared (most blocks of a coarse moving picture).
+    // No coefficient exceeds a quarter of the sum of the differences'
+    // magnitudes, give or take the transform's rounding. While that stays
+    // under 7q / 4, inside the dead zone of 2q, every level is zero and
+    // the transform is spared (most blocks of a coarse moving picture).
     if (SumLanes(_mm_madd_epi16(magnitudes, _mm_set1_epi16(1))) + 8 >= 7 * q) {
       ForwardDct(samples, c);
       std::int16_t coefficients[64];

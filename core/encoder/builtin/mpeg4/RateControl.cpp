@@ -110,6 +110,20 @@ std::int64_t RateControl::ChangeAllowance() const {
   return std::max<std::int64_t>(0, Room() - capacity_ * kAfterChangePercent / 100);
 }
 
+void RateControl::NoteMotion(bool moved) {
+  framesStill_ = moved ? 0 : framesStill_ + 1;
+  // A screen that has moved for over a second (a video, a long drag) goes
+  // on moving across one frame without motion: a capture often comes
+  // before it has drawn its next picture. A short scroll that pauses has
+  // come to rest.
+  const bool longMotion = framesMoving_ * 1000000 >= framesPerThousandSeconds_ * 1000;
+  if (moved) {
+    ++framesMoving_;
+  } else if (framesStill_ > 1 || !longMotion) {
+    framesMoving_ = 0;
+  }
+}
+
 RateControl::Refinement RateControl::PlanRefinement(const StillParts& still, std::int64_t planeBits) {
   if (Moving()) return Refinement{};
   const std::int64_t spare = std::max<std::int64_t>(0, Room() - capacity_ * kChangeReservePercent / 100);

@@ -108,17 +108,8 @@ class RateControl {
     std::int64_t crowdedBits = 0;  // when not 0: keep what changed most within this
   };
   // Whether the screen moved since the last frame (not only changes left
-  // pending by an earlier one); once a frame, before planning it. One
-  // frame without motion does not stop a screen that moves: a capture
-  // often comes before a video or a scroll has drawn its next picture.
-  void NoteMotion(bool moved) {
-    framesStill_ = moved ? 0 : framesStill_ + 1;
-    if (moved) {
-      ++framesMoving_;
-    } else if (framesStill_ > 1 || framesMoving_ * 1000000 < framesPerThousandSeconds_ * 1000) {
-      framesMoving_ = 0;
-    }
-  }
+  // pending by an earlier one); once a frame, before planning it.
+  void NoteMotion(bool moved);
   // A scroll, a drag or a video: what a frame shows is soon replaced.
   bool Moving() const { return framesMoving_ >= 2; }
   // keptBits: what the plane costs at the coarsest quantiser kept.
