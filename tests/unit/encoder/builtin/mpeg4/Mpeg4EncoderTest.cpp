@@ -193,11 +193,7 @@ TEST(Mpeg4EncoderTest, FfmpegDecodesEveryFrameAsOurReconstructionWithinOneAndThe
 // the next page turned, which costs nearly as much, rather than after it.
 TEST(Mpeg4EncoderTest, AKeyFrameWaitingForRoomComesWithAPageTurned) {
   constexpr int w = 320, h = 240;
-  EncoderSettings settings;
-  settings.width = w;
-  settings.height = h;
-  settings.bitsPerSecond = 100000;
-  Mpeg4Encoder encoder(settings);
+  Mpeg4Encoder encoder(EncoderSettings{.width = w, .height = h, .bitsPerSecond = 100000});
   auto page = [&](std::uint32_t seed) {
     std::vector<std::uint8_t> pixels(w * h * 4);
     for (int y = 0; y < h; ++y) {
@@ -221,11 +217,7 @@ TEST(Mpeg4EncoderTest, AKeyFrameWaitingForRoomComesWithAPageTurned) {
 
 TEST(Mpeg4EncoderTest, AWindowDraggedFarInBothDirectionsAtOnceIsCodedAsMotion) {
   constexpr int w = 640, h = 480, windowW = 320, windowH = 240;
-  EncoderSettings settings;
-  settings.width = w;
-  settings.height = h;
-  settings.bitsPerSecond = 4000000;
-  Mpeg4Encoder encoder(settings);
+  Mpeg4Encoder encoder(EncoderSettings{.width = w, .height = h, .bitsPerSecond = 4000000});
   // Lines of text in a window on a plain desktop; the drag moves it
   // further in one frame than the search looks around a macroblock.
   auto screen = [&](int left, int top) {
@@ -255,10 +247,7 @@ TEST(Mpeg4EncoderTest, AWindowDraggedFarInBothDirectionsAtOnceIsCodedAsMotion) {
 
 TEST(Mpeg4EncoderTest, APageScrolledFurtherThanHalfTheScreenInOneFrameIsCodedAsMotion) {
   constexpr int w = 320, h = 1024, scroll = 600;
-  EncoderSettings settings;
-  settings.width = w;
-  settings.height = h;
-  Mpeg4Encoder encoder(settings);
+  Mpeg4Encoder encoder(EncoderSettings{.width = w, .height = h});
   // A page down in the browser moves the page this far in one frame.
   const std::vector<std::vector<std::uint8_t>> frames = {PageOfLines(w, h, 0), PageOfLines(w, h, 0),
                                                          PageOfLines(w, h, scroll)};
@@ -275,10 +264,7 @@ TEST(Mpeg4EncoderTest, APageScrolledFurtherThanHalfTheScreenInOneFrameIsCodedAsM
 
 TEST(Mpeg4EncoderTest, AKeyFrameDueWaitsForAScrollToStopButNotForLong) {
   constexpr int w = 320, h = 480;
-  EncoderSettings settings;
-  settings.width = w;
-  settings.height = h;
-  Mpeg4Encoder encoder(settings);
+  Mpeg4Encoder encoder(EncoderSettings{.width = w, .height = h});
   std::vector<std::uint8_t> out;
   std::int64_t timeMs = 0;
   auto encode = [&](int top, bool wantKey) {
@@ -300,10 +286,7 @@ TEST(Mpeg4EncoderTest, AKeyFrameDueWaitsForAScrollToStopButNotForLong) {
 
 TEST(Mpeg4EncoderTest, APageShownWhileTheUserTypesIsReadableAtOnce) {
   constexpr int w = 640, h = 480;
-  EncoderSettings settings;
-  settings.width = w;
-  settings.height = h;
-  Mpeg4Encoder encoder(settings);
+  Mpeg4Encoder encoder(EncoderSettings{.width = w, .height = h});
   // A plain terminal where a letter appears each frame, then a listing
   // fills its upper half.
   std::vector<std::uint8_t> pixels(w * h * 4, 40);
@@ -329,11 +312,7 @@ TEST(Mpeg4EncoderTest, APageShownWhileTheUserTypesIsReadableAtOnce) {
 
 TEST(Mpeg4EncoderTest, ASmallAnimationIsCodedAtTheRatesShareNotAsAPage) {
   constexpr int w = 1280, h = 720, side = 112;
-  EncoderSettings settings;
-  settings.width = w;
-  settings.height = h;
-  settings.framesPerThousandSeconds = 30000;
-  Mpeg4Encoder encoder(settings);
+  Mpeg4Encoder encoder(EncoderSettings{.width = w, .height = h, .framesPerThousandSeconds = 30000});
   // A busy little animation on a plain desktop, too small to be a page:
   // the bucket's room stays for the page that may come.
   std::vector<std::uint8_t> pixels(w * h * 4, 90), out;
