@@ -40,7 +40,7 @@ std::uint64_t NonZero(const std::int16_t* levels) {
 std::uint64_t ScanMask(const std::int16_t* levels, const std::uint8_t* scan) {
   const std::uint8_t* index = IndexesIn(scan);
   std::uint64_t inScan = 0;
-  for (std::uint64_t m = NonZero(levels); m != 0; m &= m - 1) inScan |= std::uint64_t{1} << index[std::countr_zero(m)];
+  for (std::uint64_t m = NonZero(levels); m != 0; m &= m - 1) inScan |= std::uint64_t{1} << index[LowestBit(m)];
   return inScan;
 }
 

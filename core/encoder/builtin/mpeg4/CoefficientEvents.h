@@ -7,6 +7,17 @@
 
 namespace mavrion::encoder::builtin::mpeg4 {
 
+// The index of the lowest set bit of a non-zero mask. The 32-bit build
+// looks at each half itself: its compiler calls a library routine for a
+// 64-bit count, once per coded level.
+inline int LowestBit(std::uint64_t mask) {
+  if constexpr (sizeof(void*) < 8) {
+    const auto low = static_cast<std::uint32_t>(mask);
+    return low != 0 ? std::countr_zero(low) : 32 + std::countr_zero(static_cast<std::uint32_t>(mask >> 32));
+  }
+  return std::countr_zero(mask);
+}
+
 // Bit p set where the level at row-major position p is non-zero.
 std::uint64_t NonZero(const std::int16_t* levels);
 // Bit i set where the level at index i of scan is non-zero.
@@ -20,7 +31,7 @@ void ForEachEvent(const std::int16_t* levels, const std::uint8_t* scan, int firs
   std::uint64_t inScan = ScanMask(levels, scan) >> first << first;
   int previous = first - 1;
   while (inScan != 0) {
-    const int i = std::countr_zero(inScan);
+    const int i = LowestBit(inScan);
     inScan &= inScan - 1;
     event(levels[scan[i]], i - previous - 1, inScan == 0);
     previous = i;

@@ -153,7 +153,7 @@ bool ChooseLevels(const std::int16_t* coefficients, std::int16_t* levels, int q,
   // less the error it is reconstructed with.
   std::int64_t gained = 0;
   for (std::uint64_t m = NonZero(levels); m != 0; m &= m - 1) {
-    const int i = std::countr_zero(m);
+    const int i = LowestBit(m);
     const std::int64_t e = std::abs(coefficients[i]) - Reconstructed(std::abs(levels[i]), q);
     gained += static_cast<std::int64_t>(coefficients[i]) * coefficients[i] - e * e;
   }

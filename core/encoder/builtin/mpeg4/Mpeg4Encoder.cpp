@@ -21,6 +21,7 @@ Mpeg4Encoder::Mpeg4Encoder(const EncoderSettings& settings)
       source_(std::make_unique<YuvPicture>(settings.width, settings.height, kBorder)),
       reference_(std::make_unique<YuvPicture>(settings.width, settings.height, kBorder)),
       current_(std::make_unique<YuvPicture>(settings.width, settings.height, kBorder)),
+      codedSource_(std::make_unique<YuvPicture>(settings.width, settings.height, 0)),
       lastSource_(static_cast<std::size_t>(settings.width) * settings.height * 4),
       blocks_(static_cast<std::size_t>(mbWidth_) * mbHeight_), analysis_(std::make_unique<Analysis>()) {
   analysis_->levels.resize(blocks_.size());
@@ -169,6 +170,7 @@ void Mpeg4Encoder::Commit(const BgraImage& picture, bool key, int q, std::size_t
         std::memcpy(&lastSource_[row * lastStride + x0 * 4], picture.pixels + row * picture.strideBytes + x0 * 4,
                     bytes);
       }
+      CopyMacroblock(*source_, mx, my, codedSource_.get());
     } else if (mb.changed) {
       RestoreSource(static_cast<int>(i));  // waits for a later frame
     }
@@ -440,8 +442,7 @@ void Mpeg4Encoder::LeaveOut(std::int64_t timeMs, std::vector<std::uint8_t>* out)
 }
 
 void Mpeg4Encoder::RestoreSource(int index) {
-  ConvertMacroblock(lastSource_.data(), settings_.width * 4, settings_.width, settings_.height, index % mbWidth_,
-                    index / mbWidth_, source_.get());
+  CopyMacroblock(*codedSource_, index % mbWidth_, index / mbWidth_, source_.get());
 }
 
 void Mpeg4Encoder::EncodeRepeat(std::int64_t timeMs, std::vector<std::uint8_t>* out) {

@@ -108,6 +108,10 @@ class Mpeg4Encoder : public VideoCodec {
   std::vector<std::uint8_t> headers_;
   RateControl rate_;
   std::unique_ptr<YuvPicture> source_, reference_, current_;
+  // The source planes the reference was coded from: a change left for a
+  // later frame is put back from here, by a copy rather than converting
+  // the picture again (a crowded frame leaves most of the screen so).
+  std::unique_ptr<YuvPicture> codedSource_;
   std::vector<int> differing_;  // macroblocks where current_ and reference_ differ
   std::vector<std::uint8_t> lastSource_;  // BGRA of the last coded picture
   std::vector<Macroblock> blocks_;
