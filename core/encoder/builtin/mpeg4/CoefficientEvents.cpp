@@ -7,20 +7,22 @@
 namespace mavrion::encoder::builtin::mpeg4 {
 namespace {
 
-// The index in scan of each row-major position.
-const std::uint8_t* IndexesIn(const std::uint8_t* scan) {
-  struct Indexes {
-    std::uint8_t zigzag[64], horizontal[64], vertical[64];
-    Indexes() {
+// The bit of each row-major position's index in scan. Looked up rather
+// than shifted: a 64-bit shift by a variable is a handful of instructions
+// in the 32-bit build.
+const std::uint64_t* ScanBitsOf(const std::uint8_t* scan) {
+  struct ScanBits {
+    std::uint64_t zigzag[64], horizontal[64], vertical[64];
+    ScanBits() {
       for (int i = 0; i < 64; ++i) {
-        zigzag[kZigzag[i]] = static_cast<std::uint8_t>(i);
-        horizontal[kAlternateHorizontal[i]] = static_cast<std::uint8_t>(i);
-        vertical[kAlternateVertical[i]] = static_cast<std::uint8_t>(i);
+        zigzag[kZigzag[i]] = std::uint64_t{1} << i;
+        horizontal[kAlternateHorizontal[i]] = std::uint64_t{1} << i;
+        vertical[kAlternateVertical[i]] = std::uint64_t{1} << i;
       }
     }
   };
-  static const Indexes kIndexes;
-  return scan == kZigzag ? kIndexes.zigzag : scan == kAlternateHorizontal ? kIndexes.horizontal : kIndexes.vertical;
+  static const ScanBits kScanBits;
+  return scan == kZigzag ? kScanBits.zigzag : scan == kAlternateHorizontal ? kScanBits.horizontal : kScanBits.vertical;
 }
 
 }  // namespace
@@ -38,9 +40,9 @@ std::uint64_t NonZero(const std::int16_t* levels) {
 }
 
 std::uint64_t ScanMask(const std::int16_t* levels, const std::uint8_t* scan) {
-  const std::uint8_t* index = IndexesIn(scan);
+  const std::uint64_t* bitOf = ScanBitsOf(scan);
   std::uint64_t inScan = 0;
-  for (std::uint64_t m = NonZero(levels); m != 0; m &= m - 1) inScan |= std::uint64_t{1} << index[LowestBit(m)];
+  for (std::uint64_t m = NonZero(levels); m != 0; m &= m - 1) inScan |= bitOf[LowestBit(m)];
   return inScan;
 }
 

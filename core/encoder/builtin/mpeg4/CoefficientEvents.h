@@ -18,6 +18,15 @@ inline int LowestBit(std::uint64_t mask) {
   return std::countr_zero(mask);
 }
 
+// The index of the highest set bit of a non-zero mask, likewise.
+inline int HighestBit(std::uint64_t mask) {
+  if constexpr (sizeof(void*) < 8) {
+    const auto high = static_cast<std::uint32_t>(mask >> 32);
+    return high != 0 ? 63 - std::countl_zero(high) : 31 - std::countl_zero(static_cast<std::uint32_t>(mask));
+  }
+  return 63 - std::countl_zero(mask);
+}
+
 // Bit p set where the level at row-major position p is non-zero.
 std::uint64_t NonZero(const std::int16_t* levels);
 // Bit i set where the level at index i of scan is non-zero.

@@ -110,14 +110,14 @@ bool ChooseLevels(const std::int16_t* coefficients, std::int16_t* levels, int q,
   // levels before the one looked at are as quantised).
   auto previousOf = [&](int i) {
     const std::uint64_t before = inScan & ((std::uint64_t{1} << i) - 1);
-    return before == 0 ? -1 : 63 - std::countl_zero(before);
+    return before == 0 ? -1 : HighestBit(before);
   };
   // Scan index of the first non-zero level after the one looked at (64:
   // none), its run and whether it is the last.
   int next = 64, nextRun = 0;
   bool nextLast = false;
   for (std::uint64_t left = inScan; left != 0;) {
-    const int i = 63 - std::countl_zero(left);
+    const int i = HighestBit(left);
     left &= ~(std::uint64_t{1} << i);
     const int at = kZigzag[i];
     const int previous = previousOf(i), run = i - previous - 1;
