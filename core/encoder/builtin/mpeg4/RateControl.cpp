@@ -50,7 +50,9 @@ constexpr std::int64_t kKeySoonMs = 7000;
 constexpr std::int64_t kKeyWaitMs = 2000;
 constexpr std::int64_t kKeyWaitMovingMs = 6000;
 // A key frame the bucket has room for waits at most this long for the
-// screen to rest.
+// screen to rest, counted from the first frame with room: one that drained
+// for its room would otherwise code the first frame of a drag that starts
+// as the room comes.
 constexpr std::int64_t kKeyRestWaitMs = 1000;
 
 }  // namespace
@@ -186,7 +188,10 @@ RateControl::KeyTiming RateControl::TimeKey(bool wanted, std::int64_t timeMs, in
     needed = static_cast<std::int64_t>(static_cast<double>(lastKeyBits_) *
                                        std::sqrt(static_cast<double>(lastKeyQuantiser_) / screenQuantiser));
   }
-  if (Room() >= needed) return KeyTiming::kNow;
+  if (Room() >= needed) {
+    if (keyRoomSinceMs_ < 0) keyRoomSinceMs_ = timeMs;
+    return KeyTiming::kNow;
+  }
   // Draining for it while the screen moves would leave most of each frame
   // out; it waits for the screen to rest, within reason.
   const std::int64_t waited = timeMs - keyWantedSinceMs_;
@@ -195,7 +200,7 @@ RateControl::KeyTiming RateControl::TimeKey(bool wanted, std::int64_t timeMs, in
 }
 
 bool RateControl::KeyWaitsForRest(std::int64_t timeMs) const {
-  return keyWantedAtRest_ && keyWantedSinceMs_ >= 0 && timeMs - keyWantedSinceMs_ < kKeyRestWaitMs;
+  return keyWantedAtRest_ && keyRoomSinceMs_ >= 0 && timeMs - keyRoomSinceMs_ < kKeyRestWaitMs;
 }
 
 bool RateControl::KeyWithNewContent(bool wanted, std::int64_t timeMs, int newContentPercent) const {
@@ -208,6 +213,7 @@ void RateControl::KeyCoded(int q, std::int64_t bits, std::int64_t timeMs) {
   lastKeyQuantiser_ = q;
   lastKeyBits_ = bits;
   keyWantedSinceMs_ = -1;
+  keyRoomSinceMs_ = -1;
 }
 
 bool RateControl::MeasureKept(double predictedKeptBits, bool fewChanges) const {

@@ -158,6 +158,7 @@ class RateControl {
   int sharpenWaited_ = 0;  // still frames shown again while refinement gathers bits
   std::int64_t keyWantedSinceMs_ = -1;
   bool keyWantedAtRest_ = false;
+  std::int64_t keyRoomSinceMs_ = -1;  // first frame the key frame asked for had room
   int lastKeyQuantiser_ = 0;
   int keyScreenQuantiser_ = 0;  // of the key frame asked for; 0 when not known
   std::int64_t lastKeyBits_ = 0;

@@ -98,6 +98,21 @@ TEST(RateControlTest, APageTurnedShortlyBeforeAKeyFrameIsDueIsTheKeyFrame) {
   EXPECT_FALSE(rate.KeyWithNewContent(true, 11000, 10)) << "a change too small";
 }
 
+// A key frame that waited for room still waits for a drag that starts as
+// the room comes: coded with its first frame, it would leave no room for
+// the rest of the drag.
+TEST(RateControlTest, AKeyFrameWaitsForRestFromWhenItHasRoom) {
+  RateControl rate(400000, 5000, 15000, 95);
+  rate.KeyCoded(5, rate.Capacity() / 2, 0);
+  rate.Add(static_cast<std::uint64_t>(rate.Capacity() * 8 / 10));
+  rate.NoteMotion(false);
+  EXPECT_EQ(rate.TimeKey(true, 10000, 5), RateControl::KeyTiming::kNotNow);
+  rate.Advance(11500);
+  ASSERT_EQ(rate.TimeKey(true, 11500, 5), RateControl::KeyTiming::kNow);
+  EXPECT_TRUE(rate.KeyWaitsForRest(11500));
+  EXPECT_FALSE(rate.KeyWaitsForRest(12500)) << "a second at most";
+}
+
 // Draining the bucket for a key frame leaves most of each frame out: while
 // the screen moves, the key frame waits longer for it to rest.
 TEST(RateControlTest, AKeyFrameBecomesOverdueLaterWhileTheScreenMoves) {
