@@ -183,7 +183,9 @@ bool CodeIntraBlock(const YuvPicture& source, int mx, int my, int b, int q, bool
   const Plane& in = BlockPlane(source, b);
   const int x = BlockX(mx, b), y = BlockY(my, b);
   std::int16_t samples[64], c[64];
-  for (int j = 0; j < 8; ++j) Store(samples + j * 8, Widen(in.Row(y + j) + x));
+  const std::uint8_t* const from = in.Row(y) + x;
+  const std::ptrdiff_t fromStride = in.Stride();
+  for (int j = 0; j < 8; ++j) Store(samples + j * 8, Widen(from + j * fromStride));
   ForwardDct(samples, c);
   const int scaler = b < 4 ? LumaDcScaler(q) : ChromaDcScaler(q);
   const bool coded = Quantise(c, q, true, scaler) && !dcOnly;
@@ -231,10 +233,14 @@ CountedInter CodeInterCounted(const YuvPicture& source, const YuvPicture& refere
     const int x = BlockX(mx, b), y = BlockY(my, b);
     const std::uint8_t* pred = b < 4 ? luma + (b >> 1) * 128 + (b & 1) * 8 : (b == 4 ? cb : cr);
     const int predStride = b < 4 ? 16 : 8;
+    // Taken once: the stores below could otherwise be the planes' own fields.
+    const std::uint8_t* const from = in.Row(y) + x;
+    std::uint8_t* const to = out.Row(y) + x;
+    const std::ptrdiff_t fromStride = in.Stride(), toStride = out.Stride();
     std::int16_t samples[64], c[64];
     __m128i magnitudes = _mm_setzero_si128();  // at most 8 x 255 a lane
     for (int j = 0; j < 8; ++j) {
-      const __m128i d = _mm_sub_epi16(Widen(in.Row(y + j) + x), Widen(pred + j * predStride));
+      const __m128i d = _mm_sub_epi16(Widen(from + j * fromStride), Widen(pred + j * predStride));
       Store(samples + j * 8, d);
       magnitudes = _mm_add_epi16(magnitudes, _mm_max_epi16(d, _mm_sub_epi16(_mm_setzero_si128(), d)));
     }
@@ -264,7 +270,7 @@ CountedInter CodeInterCounted(const YuvPicture& source, const YuvPicture& refere
       std::fill(l, l + 64, 0);
     }
     for (int j = 0; j < 8; ++j) {
-      std::uint8_t* o = out.Row(y + j) + x;
+      std::uint8_t* o = to + j * toStride;
       const std::uint8_t* p = pred + j * predStride;
       if (coded) {
         // Saturating: the sum leaves 16 bits only where it is far out of range.

@@ -167,8 +167,14 @@ void Mpeg4Encoder::Commit(const BgraImage& picture, bool key, int q, std::size_t
       const std::size_t bytes = static_cast<std::size_t>(std::min(16, w - x0)) * 4;
       for (int y = 0; y < rows; ++y) {
         const int row = my * 16 + y;
-        std::memcpy(&lastSource_[row * lastStride + x0 * 4], picture.pixels + row * picture.strideBytes + x0 * 4,
-                    bytes);
+        std::uint8_t* to = &lastSource_[row * lastStride + x0 * 4];
+        const std::uint8_t* from = picture.pixels + row * picture.strideBytes + x0 * 4;
+        // A whole macroblock's row is copied inline, not by a library call.
+        if (bytes == 64) {
+          std::memcpy(to, from, 64);
+        } else {
+          std::memcpy(to, from, bytes);
+        }
       }
       CopyMacroblock(*source_, mx, my, codedSource_.get());
     } else if (mb.changed) {

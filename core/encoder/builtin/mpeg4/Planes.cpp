@@ -87,6 +87,12 @@ void ConvertMacroblock(const std::uint8_t* bgra, std::ptrdiff_t strideBytes, int
   // A macroblock past the right edge is converted from copies of its rows
   // with the last column repeated.
   std::uint32_t edge[2][16];
+  // Taken once: the stores below could otherwise be the planes' own fields.
+  std::uint8_t* const luma = picture->y.Row(y0) + x0;
+  std::uint8_t* const blueDifference = picture->u.Row(y0 / 2) + x0 / 2;
+  std::uint8_t* const redDifference = picture->v.Row(y0 / 2) + x0 / 2;
+  const std::ptrdiff_t lumaStride = picture->y.Stride();
+  const std::ptrdiff_t blueStride = picture->u.Stride(), redStride = picture->v.Stride();
   for (int j = 0; j < 16; j += 2) {
     const std::uint8_t* rows[2];
     Channels sums[2];  // per 8 columns, the two rows' channels added
@@ -99,7 +105,7 @@ void ConvertMacroblock(const std::uint8_t* bgra, std::ptrdiff_t strideBytes, int
         rows[k] = reinterpret_cast<const std::uint8_t*>(edge[k]);
       }
       const Channels left = Split(rows[k]), right = Split(rows[k] + 32);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(picture->y.Row(y0 + j + k) + x0),
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(luma + (j + k) * lumaStride),
                        _mm_packus_epi16(Luma(left), Luma(right)));
       if (k == 0) {
         sums[0] = left, sums[1] = right;
@@ -114,19 +120,31 @@ void ConvertMacroblock(const std::uint8_t* bgra, std::ptrdiff_t strideBytes, int
     const __m128i r = PairSums(sums[0].r, sums[1].r), one = _mm_set1_epi16(1);
     const __m128i redGreen[2] = {_mm_unpacklo_epi16(r, g), _mm_unpackhi_epi16(r, g)};
     const __m128i blueOne[2] = {_mm_unpacklo_epi16(b, one), _mm_unpackhi_epi16(b, one)};
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(picture->u.Row(y0 / 2 + j / 2) + x0 / 2),
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(blueDifference + j / 2 * blueStride),
                      Chroma(redGreen, blueOne, -38, -74, 112));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(picture->v.Row(y0 / 2 + j / 2) + x0 / 2),
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(redDifference + j / 2 * redStride),
                      Chroma(redGreen, blueOne, 112, -94, -18));
   }
 }
 
+namespace {
+
+// Pointers and strides are taken once: a store through a sample pointer
+// could otherwise be the plane's own fields, read again for every row.
+template <int kSize>
+void CopySquare(const Plane& from, int x, int y, Plane* to) {
+  const std::uint8_t* source = from.Row(y) + x;
+  std::uint8_t* target = to->Row(y) + x;
+  const std::ptrdiff_t sourceStride = from.Stride(), targetStride = to->Stride();
+  for (int j = 0; j < kSize; ++j) std::memcpy(target + j * targetStride, source + j * sourceStride, kSize);
+}
+
+}  // namespace
+
 void CopyMacroblock(const YuvPicture& from, int mx, int my, YuvPicture* to) {
-  for (int j = 0; j < 16; ++j) std::memcpy(to->y.Row(my * 16 + j) + mx * 16, from.y.Row(my * 16 + j) + mx * 16, 16);
-  for (int j = 0; j < 8; ++j) {
-    std::memcpy(to->u.Row(my * 8 + j) + mx * 8, from.u.Row(my * 8 + j) + mx * 8, 8);
-    std::memcpy(to->v.Row(my * 8 + j) + mx * 8, from.v.Row(my * 8 + j) + mx * 8, 8);
-  }
+  CopySquare<16>(from.y, mx * 16, my * 16, &to->y);
+  CopySquare<8>(from.u, mx * 8, my * 8, &to->u);
+  CopySquare<8>(from.v, mx * 8, my * 8, &to->v);
 }
 
 }  // namespace mavrion::encoder::builtin::mpeg4
