@@ -2,7 +2,9 @@
 """Records real programs at work on a private 1920x1080 X screen, losslessly,
 for codec_bench: a browser reading and scrolling a documentation page, typing
 in a terminal, a document viewer paging through a PDF, windows dragged over a
-photo, and a video playing in a 1280x720 frame of a browser window.
+photo, a video playing in a 1280x720 frame of a browser window, a program
+listing paged through in a pager, and an article with a photo zoomed and
+scrolled in a browser.
 
     bench/record_screens.py [--out build/screens] [--seconds 20] [--only NAME,...] [--force]
 
@@ -28,7 +30,7 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[1]
 SIZE = (1920, 1080)
 FPS = 15
-NAMES = ("browser", "terminal", "viewer", "windows", "video")
+NAMES = ("browser", "terminal", "viewer", "windows", "video", "listing", "article")
 
 
 class RecordError(RuntimeError):
@@ -393,6 +395,52 @@ def video(screen, out, seconds, material):
     screen.record(out, seconds, lambda elapsed: None)
 
 
+def listing(screen, out, seconds, material):
+    screen.wallpaper()
+    screen.start(["xterm", "-fa", "DejaVu Sans Mono", "-fs", "12", "-geometry", "150x44+200+60",
+                  "-bg", "#fdfdf6", "-fg", "#202020", "-e", "less", "-N", str(Path(__file__).resolve())])
+    window = screen.window("--class", "xterm")
+    time.sleep(2)
+
+    def script(elapsed):
+        # A page forward, then a dozen lines read on, in turn.
+        step = seconds / 7
+        for i in range(1, 7):
+            until(elapsed, i * step)
+            if i % 2:
+                screen.xdo("key", "--window", window, "space")
+            else:
+                for _ in range(12):
+                    screen.xdo("key", "--window", window, "j")
+                    time.sleep(0.07)
+    screen.record(out, seconds, script)
+
+
+def article(screen, out, seconds, material):
+    page = material / "article.html"
+    page.write_text(make_page(material).read_text().replace(
+        "<body>", "<body><img src='%s' style='float:right;width:900px;margin:10px'>" % make_photo(material).name, 1))
+    profile = screen.work / "browser-profile"
+    screen.wallpaper()
+    screen.start(chromium_args(profile) + ["--window-position=0,0", "--window-size=%d,%d" % SIZE,
+                                           "--new-window", page.as_uri()])
+    window = screen.window("--class", "chromium")
+    time.sleep(8)  # the page is laid out and painted
+    screen.xdo("mousemove", 700, 600)
+
+    def script(elapsed):
+        step = seconds / 5
+        until(elapsed, 0.75 * step)
+        screen.xdo("key", "--window", window, "ctrl+plus")
+        until(elapsed, 1.75 * step)
+        screen.xdo("click", "--repeat", 4, "--delay", 80, 5)
+        until(elapsed, 2.75 * step)
+        screen.xdo("key", "--window", window, "Next")
+        until(elapsed, 3.75 * step)
+        screen.xdo("key", "--window", window, "ctrl+minus")
+    screen.record(out, seconds, script)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--out", type=Path, default=REPO / "build" / "screens")
@@ -404,7 +452,7 @@ def main():
     material = out / "material"
     material.mkdir(parents=True, exist_ok=True)
     recorders = {"browser": browser, "terminal": terminal, "viewer": viewer, "windows": windows,
-                 "video": video}
+                 "video": video, "listing": listing, "article": article}
     for name in options.only.split(","):
         target = out / (name + ".mkv")
         if target.exists() and not options.force:
