@@ -271,8 +271,9 @@ def make_video(material, photo):
 # -- the recordings -----------------------------------------------------------
 
 
-def browser(screen, out, seconds, material):
-    page = make_page(material)
+def open_page(screen, page, pointer):
+    """Chromium showing page over the whole screen, the pointer at pointer
+    (where the wheel scrolls); answers its window."""
     profile = screen.work / "browser-profile"
     shutil.rmtree(profile, ignore_errors=True)
     screen.wallpaper()
@@ -280,7 +281,12 @@ def browser(screen, out, seconds, material):
                                            "--new-window", page.as_uri()])
     window = screen.window("--class", "chromium")
     time.sleep(8)  # the page is laid out and painted
-    screen.xdo("mousemove", 1100, 600)
+    screen.xdo("mousemove", *pointer)
+    return window
+
+
+def browser(screen, out, seconds, material):
+    window = open_page(screen, make_page(material), (1100, 600))
 
     def script(elapsed):
         step = seconds / 6
@@ -420,13 +426,7 @@ def article(screen, out, seconds, material):
     page = material / "article.html"
     page.write_text(make_page(material).read_text().replace(
         "<body>", "<body><img src='%s' style='float:right;width:900px;margin:10px'>" % make_photo(material).name, 1))
-    profile = screen.work / "browser-profile"
-    screen.wallpaper()
-    screen.start(chromium_args(profile) + ["--window-position=0,0", "--window-size=%d,%d" % SIZE,
-                                           "--new-window", page.as_uri()])
-    window = screen.window("--class", "chromium")
-    time.sleep(8)  # the page is laid out and painted
-    screen.xdo("mousemove", 700, 600)
+    window = open_page(screen, page, (700, 600))
 
     def script(elapsed):
         step = seconds / 5
