@@ -402,6 +402,7 @@ def video(screen, out, seconds, material):
 
 
 def listing(screen, out, seconds, material):
+    # The listing is this script: every checkout has it.
     screen.wallpaper()
     screen.start(["xterm", "-fa", "DejaVu Sans Mono", "-fs", "12", "-geometry", "150x44+200+60",
                   "-bg", "#fdfdf6", "-fg", "#202020", "-e", "less", "-N", str(Path(__file__).resolve())])
