@@ -165,6 +165,16 @@ def until(elapsed, second):
         time.sleep(wait)
 
 
+def at_times(screen, steps):
+    """A recording's script that runs each xdotool command of steps, a list
+    of (second, arguments), once the recording is that old."""
+    def script(elapsed):
+        for second, args in steps:
+            until(elapsed, second)
+            screen.xdo(*args)
+    return script
+
+
 # -- what the programs show ---------------------------------------------------
 
 
@@ -287,20 +297,13 @@ def open_page(screen, page, pointer):
 
 def browser(screen, out, seconds, material):
     window = open_page(screen, make_page(material), (1100, 600))
-
-    def script(elapsed):
-        step = seconds / 6
-        until(elapsed, step)
-        screen.xdo("key", "--window", window, "Next")
-        until(elapsed, 2 * step)
-        screen.xdo("click", "--repeat", 6, "--delay", 60, 5)  # the wheel, as a reader scrolls
-        until(elapsed, 3 * step)
-        screen.xdo("key", "--window", window, "Next")
-        until(elapsed, 3.5 * step)
-        screen.xdo("key", "--window", window, "Next")
-        until(elapsed, 4.5 * step)
-        screen.xdo("click", "--repeat", 10, "--delay", 40, 4)
-    screen.record(out, seconds, script)
+    step = seconds / 6
+    screen.record(out, seconds, at_times(screen, [
+        (step, ("key", "--window", window, "Next")),
+        (2 * step, ("click", "--repeat", 6, "--delay", 60, 5)),  # the wheel, as a reader scrolls
+        (3 * step, ("key", "--window", window, "Next")),
+        (3.5 * step, ("key", "--window", window, "Next")),
+        (4.5 * step, ("click", "--repeat", 10, "--delay", 40, 4))]))
 
 
 def terminal(screen, out, seconds, material):
@@ -337,20 +340,13 @@ def viewer(screen, out, seconds, material):
     screen.place(window, 160, 0, 1600, 1080)
     time.sleep(3)
     screen.xdo("mousemove", 960, 540)
-
-    def script(elapsed):
-        step = seconds / 6
-        until(elapsed, step)
-        screen.xdo("key", "--window", window, "Next")
-        until(elapsed, 2 * step)
-        screen.xdo("click", "--repeat", 8, "--delay", 80, 5)
-        until(elapsed, 3 * step)
-        screen.xdo("key", "--window", window, "plus")
-        until(elapsed, 4 * step)
-        screen.xdo("key", "--window", window, "Next")
-        until(elapsed, 5 * step)
-        screen.xdo("key", "--window", window, "minus")
-    screen.record(out, seconds, script)
+    step = seconds / 6
+    screen.record(out, seconds, at_times(screen, [
+        (step, ("key", "--window", window, "Next")),
+        (2 * step, ("click", "--repeat", 8, "--delay", 80, 5)),
+        (3 * step, ("key", "--window", window, "plus")),
+        (4 * step, ("key", "--window", window, "Next")),
+        (5 * step, ("key", "--window", window, "minus"))]))
 
 
 def drag(screen, window, to, steps=30):
@@ -428,18 +424,12 @@ def article(screen, out, seconds, material):
     page.write_text(make_page(material).read_text().replace(
         "<body>", "<body><img src='%s' style='float:right;width:900px;margin:10px'>" % make_photo(material).name, 1))
     window = open_page(screen, page, (700, 600))
-
-    def script(elapsed):
-        step = seconds / 5
-        until(elapsed, 0.75 * step)
-        screen.xdo("key", "--window", window, "ctrl+plus")
-        until(elapsed, 1.75 * step)
-        screen.xdo("click", "--repeat", 4, "--delay", 80, 5)
-        until(elapsed, 2.75 * step)
-        screen.xdo("key", "--window", window, "Next")
-        until(elapsed, 3.75 * step)
-        screen.xdo("key", "--window", window, "ctrl+minus")
-    screen.record(out, seconds, script)
+    step = seconds / 5
+    screen.record(out, seconds, at_times(screen, [
+        (0.75 * step, ("key", "--window", window, "ctrl+plus")),
+        (1.75 * step, ("click", "--repeat", 4, "--delay", 80, 5)),
+        (2.75 * step, ("key", "--window", window, "Next")),
+        (3.75 * step, ("key", "--window", window, "ctrl+minus"))]))
 
 
 def main():
